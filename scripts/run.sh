@@ -1,0 +1,21 @@
+#!/bin/sh
+# Sets up the machine, builds, and runs a program on the bundled demo story.
+# Usage: scripts/run.sh [scenewalk|quillforge]   (default: scenewalk, the player)
+# Without a display (no $DISPLAY) the program runs under Xvfb.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+./scripts/install-deps.sh
+build="${QS_BUILD_DIR:-build}"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build"
+prog="${1:-scenewalk}"
+case "$prog" in
+    scenewalk|quillforge) ;;
+    *) echo "usage: $0 [scenewalk|quillforge]" >&2; exit 2 ;;
+esac
+cd "$build/run"
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "../$prog"
+fi
+exec "../$prog"
