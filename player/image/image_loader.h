@@ -1,0 +1,42 @@
+#pragma once
+// Picture file decoders shared by the editor and the player.
+//
+// Every loader returns a newly allocated 8-bit cv::Mat owned by the caller.
+// An empty Mat means "no picture". Nothing is reported to the user: a file
+// that cannot be read simply gives no picture. Paths may use "\" or "/" as
+// separators; "\" is mapped to "/" right before the file is opened.
+
+#include <cstddef>
+#include <string>
+
+#include <opencv2/core.hpp>
+
+// Largest picture any loader accepts: 64 Mi pixels (8192 x 8192), 256 MiB as
+// RGBA. Headers announcing more are refused instead of allocating for them.
+inline constexpr std::size_t kMaxImagePixels = std::size_t{1} << 26;
+
+// The text after the last "." of the path, or the whole path when it has none.
+std::string imageExtension(const std::string& path);
+
+// True when the picture goes through loadPngImage: the extension is exactly
+// "png" or "PNG" ("Png" and "png2" go to loadOtherImage).
+bool isPngPath(const std::string& path);
+
+// Any PNG (palette, grey 1-16 bit, grey+alpha, RGB, RGBA, 16-bit, interlaced,
+// tRNS) as CV_8UC4 in red, green, blue, alpha order, bottom row first.
+// Never "none": an unreadable, truncated or corrupt file gives a 0 x 0
+// CV_8UC4 picture.
+cv::Mat loadPngImage(const std::string& path);
+
+// A TGA file (extension exactly "tga" or "TGA") through readTgaFile, any other
+// file through OpenCV's decoders keeping the file's channel count: top row
+// first, blue, green, red (alpha last). Samples deeper than 8 bits are scaled
+// to 8 bits. A missing, truncated or undecodable file gives an empty Mat.
+cv::Mat loadOtherImage(const std::string& path);
+
+// An uncompressed true-colour TGA (type 2, no ID field, no colour map, zero
+// origin) with 8, 16, 24 or 32 bits per pixel: channels = bits / 8, rows in
+// file order (the descriptor is ignored), bytes 0 and 2 of each pixel
+// exchanged when the pixel has at least 3. Any other header, or more than
+// kMaxImagePixels, gives an empty Mat. Pixels missing from a short file are 0.
+cv::Mat readTgaFile(const std::string& path);
