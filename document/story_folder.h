@@ -1,0 +1,63 @@
+// The story folder tree both programs share: the story root below the working
+// directory, one folder per mod, the template files and the start-up file
+// that names the mod opened first.
+//
+// Paths are plain concatenations of the prefixes below with names and stored
+// references; they keep their stored form ("\" and doubled separators
+// included) until toFsPath maps them right before they reach the file system.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Story root as each program spells it.
+inline const std::string kEditorStoryRoot = ".\\story\\";
+inline const std::string kPlayerStoryRoot = ".//story//";
+inline const std::string kStartupFileName = "startup.txt";
+// Start-up file as each program spells it.
+inline const std::string kEditorStartupFile = kEditorStoryRoot + kStartupFileName;
+inline const std::string kPlayerStartupFile = "./story/startup.txt";
+
+// Files copied from the story root into every new mod.
+const std::vector<std::string>& modTemplateFiles();
+
+// The one place a stored path becomes a file-system path: "\" becomes "/".
+std::string toFsPath(const std::string& path);
+
+// storyRoot + modName + "//script.xml".
+std::string scriptPathOf(const std::string& storyRoot, const std::string& modName);
+
+// First word of the start-up file (empty for an empty file); false when the
+// file cannot be opened.
+bool readStartupMod(const std::string& startupFile, std::string& modName);
+inline bool readEditorStartupMod(std::string& modName) { return readStartupMod(kEditorStartupFile, modName); }
+inline bool readPlayerStartupMod(std::string& modName) { return readStartupMod(kPlayerStartupFile, modName); }
+
+// Replaces the start-up file with modName alone (no line end); false when the
+// file cannot be written.
+bool writeStartupMod(const std::string& modName, const std::string& startupFile = kEditorStartupFile);
+
+// Names of the sub-folders of storyRoot in the file system's order; ordinary
+// files are skipped. Empty when the root cannot be read.
+std::vector<std::string> listMods(const std::string& storyRoot = kEditorStoryRoot);
+
+enum class CreateModResult {
+    Created,            // "Mod created success...:-)"
+    NameExists,         // "Mod name already exist...T_T"
+    CreateFolderFailed  // "Create directory failed...T_T"
+};
+
+// The editor's log line for a result.
+const char* createModLogLine(CreateModResult result);
+
+// Creates storyRoot + name and copies every template into it, never
+// overwriting a file. A listed name is refused; a name that is empty, "." or
+// "..", or holds a separator, would leave the story root and counts as a
+// folder that could not be created. A missing template is skipped silently.
+CreateModResult createMod(const std::string& name, const std::string& storyRoot = kEditorStoryRoot);
+
+// Directory creation; false when it already exists or cannot be made.
+bool createFolder(const std::string& path);
+
+// Copies a file; false (and nothing changed) when to exists or from cannot be read.
+bool copyFileNoOverwrite(const std::string& from, const std::string& to);

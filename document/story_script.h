@@ -1,0 +1,114 @@
+// The story of one mod: persons with photos, backgrounds, music, sounds and
+// frames, read from and written to the mod's script.xml.
+//
+// script.xml (root "story"; counts are authoritative, entries are matched by
+// position across the whole document):
+//   name                       title text
+//   characterList @number      character @name @photoNum / photo @desp @dir
+//   bgList @number             bg text      (background references)
+//   soundList @number          sd text      (sound references)
+//   bgmList @number            bgm text     (music references)
+//   scriptList @number         st / left @character @photo, right @character
+//                              @photo, text @character @sentence,
+//                              background @index, musicDir @index, sound @index
+// A reference beginning with "/" or "\" is relative to the mod folder; any
+// other is a full path not yet exported.
+#pragma once
+
+#include "document/property_tree.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct Photo {
+    std::string desp;  // short description shown in the editor
+    std::string dir;   // file reference
+    bool operator==(const Photo&) const = default;
+};
+
+struct Character {
+    std::string name;
+    int photoNum = 0;  // equals photos.size()
+    std::vector<Photo> photos;
+    bool operator==(const Character&) const = default;
+};
+
+struct Frame {
+    int leftCharacter = -1;   // index into characters, -1 none
+    int leftPhoto = -1;       // index into that person's photos
+    int rightCharacter = -1;
+    int rightPhoto = -1;
+    int textCharacter = 0;    // speaker: 0 narration, 1 left, 2 right
+    std::string sentence;     // bytes of the narrow code page
+    int background = 0;       // index into backgrounds
+    int music = 0;            // index into musics
+    int sound = -1;           // index into sounds, negative for none
+    bool operator==(const Frame&) const = default;
+};
+
+// The records both programs read from script.xml.
+struct StoryRecords {
+    std::string title;
+    int characterCount = 0;  // equals characters.size()
+    int frameCount = 0;      // equals frames.size()
+    std::vector<Character> characters;
+    std::vector<Frame> frames;
+    std::vector<std::string> backgrounds;
+    std::vector<std::string> musics;
+    std::vector<std::string> sounds;
+};
+
+// Fills out from a loaded document, selecting each path once. Fails (out
+// untouched) when a count is missing, not a number, negative or larger than
+// the entries present, or when an entry read lacks its attribute or a number.
+// Elements beyond a count are ignored.
+bool readStory(const PropertyTree& root, StoryRecords& out);
+
+// The document for records, in the order script.xml is written. Negative
+// sounds are written as -1; each person's photoNum is the photos written.
+std::unique_ptr<PropertyTree> storyTree(const StoryRecords& records);
+
+// Each byte as three decimal digits and "_": "abc" -> "097_098_099_".
+std::string encodeSentence(const std::string& sentence);
+std::string decodeSentence(const std::string& stored);
+
+// The editor's process-wide preview state: the story root the model reads
+// from (empty until the editor sets it) and the sound preview device, which
+// outlives a change of mod.
+extern std::string scriptRoot;
+extern std::uint32_t soundDevice;
+extern bool soundOpen;
+
+// The editor's model of one mod.
+class StoryScript : public StoryRecords {
+public:
+    explicit StoryScript(std::string modName);
+
+    std::string modName;
+    std::unique_ptr<PropertyTree> tree;  // document of the last successful load
+    int previousFrame = -1;
+    int currentFrame = -1;
+    std::uint32_t musicDevice = 0;
+    bool musicPlaying = false;
+    bool bgmEnabled = false;
+
+    // Reads scriptRoot + modName + "//script.xml". On failure prints
+    // "Script.xml load failed...\n" and keeps every record and the tree.
+    bool load();
+    // Writes the records there; the old file survives a failed save.
+    bool save();
+    // Inserts a copy of the current frame after it, without sentence and sound,
+    // and makes it current. False when no frame is current.
+    bool addFrame();
+    // Removes the current frame unless it is the only one.
+    bool deleteFrame();
+    // Makes frame index current and previews its sound and, while bgmEnabled,
+    // its music. False (nothing changed) for an index outside the frames.
+    bool goToFrame(int index, bool restartMusic);
+    // Plays entry index of sounds once from its start; ignored when out of range.
+    void playSound(int index);
+    // scriptRoot + modName + reference for mod-relative references, else reference.
+    std::string resolveAssetPath(const std::string& reference) const;
+};

@@ -1,0 +1,81 @@
+#include "document/xml_binding.h"
+
+#include "document/story_folder.h"
+
+#include <tinyxml.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void treeFromElement(PropertyTree& node, const TiXmlElement& element)
+{
+    node.name = element.ValueStr();
+    const TiXmlNode* first = element.FirstChild();
+    if (first && first->ToText())
+        node.value = first->ValueStr();
+    for (const TiXmlAttribute* a = element.FirstAttribute(); a; a = a->Next())
+        node.attributes[a->NameTStr()] = a->ValueStr();
+    for (const TiXmlElement* child = element.FirstChildElement(); child;
+         child = child->NextSiblingElement()) {
+        auto childNode = std::make_unique<PropertyTree>();
+        treeFromElement(*childNode, *child);
+        node.addChild(std::move(childNode));
+    }
+}
+
+void elementFromTree(const PropertyTree& node, TiXmlElement& element)
+{
+    element.SetValue(node.name);
+    for (const auto& [key, text] : node.attributes)
+        element.SetAttribute(key, text);
+    // Element texts are single words once saved; blanks alone vanish.
+    const std::string word = wordOf(node.value);
+    if (!word.empty())
+        element.LinkEndChild(new TiXmlText(word));
+    for (const auto& child : node.children) {
+        auto* childElement = new TiXmlElement("");
+        elementFromTree(*child, *childElement);
+        element.LinkEndChild(childElement);
+    }
+}
+
+}  // namespace
+
+bool loadTree(std::unique_ptr<PropertyTree>& slot, const std::string& file)
+{
+    TiXmlDocument document;
+    if (!document.LoadFile(toFsPath(file).c_str(), TIXML_DEFAULT_ENCODING))
+        return false;
+    auto root = std::make_unique<PropertyTree>();
+    if (const TiXmlElement* element = document.RootElement())
+        treeFromElement(*root, *element);
+    slot = std::move(root);
+    return true;
+}
+
+bool saveTree(const PropertyTree& root, const std::string& file)
+{
+    TiXmlDocument document;
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    auto* element = new TiXmlElement("");
+    elementFromTree(root, *element);
+    document.LinkEndChild(element);
+
+    const std::string target = toFsPath(file);
+    const std::string temporary = target + ".saving";
+    std::FILE* out = std::fopen(temporary.c_str(), "w");
+    if (!out)
+        return false;
+    bool ok = document.SaveFile(out);
+    ok = std::fflush(out) == 0 && ok && !std::ferror(out);
+    // The new file must be on disk before it replaces the old one.
+    ok = ::fsync(::fileno(out)) == 0 && ok;
+    ok = std::fclose(out) == 0 && ok;
+    if (ok)
+        ok = std::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok)
+        std::remove(temporary.c_str());
+    return ok;
+}

@@ -1,0 +1,22 @@
+// Loading and saving a PropertyTree as an XML file.
+//
+// Load keeps element names, every attribute, the text of an element whose
+// first child is text, and child elements in order; comments, declarations
+// and other markup are dropped. Save writes attributes in name order, then
+// the first word of the text, then the children, under a version "1.0"
+// declaration. File names go through toFsPath before they reach the disk.
+#pragma once
+
+#include "document/property_tree.h"
+
+#include <memory>
+#include <string>
+
+// Parses file and, on success, replaces the tree in slot. On failure (file
+// missing or not well-formed XML, or empty) returns false and leaves slot
+// exactly as it was. A document without elements loads as an empty root.
+bool loadTree(std::unique_ptr<PropertyTree>& slot, const std::string& file);
+
+// Writes root to file. The text goes to a temporary file beside it, which
+// replaces file only once it is complete, so a failed save keeps the old file.
+bool saveTree(const PropertyTree& root, const std::string& file);
