@@ -38,5 +38,6 @@ cv::Mat loadOtherImage(const std::string& path);
 // origin) with 8, 16, 24 or 32 bits per pixel: channels = bits / 8, rows in
 // file order (the descriptor is ignored), bytes 0 and 2 of each pixel
 // exchanged when the pixel has at least 3. Any other header, or more than
-// kMaxImagePixels, gives an empty Mat. Pixels missing from a short file are 0.
+// kMaxImagePixels, gives an empty Mat. A file shorter than its header announces
+// still gives the announced size: every byte it does not hold is 0.
 cv::Mat readTgaFile(const std::string& path);

@@ -116,8 +116,8 @@ cv::Mat loadGenericImage(const std::string& path)
 
 constexpr unsigned char kTgaHeaderStart[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
-// Reads the pixel rows of an open TGA whose header has been checked. Rows the
-// file does not hold stay zero.
+// Reads the pixel rows of an open TGA whose header has been checked. Bytes the
+// file does not hold stay zero (transparent black for 32-bit pictures).
 cv::Mat readTgaPixels(std::FILE* file, int width, int height, int channels)
 {
     cv::Mat picture(height, width, CV_8UC(channels), cv::Scalar::all(0));

@@ -1,0 +1,185 @@
+// Extension selection, the TGA reader and the generic loader.
+
+#include "player/image/image_loader.h"
+#include "tests/player/image/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+namespace {
+
+std::vector<unsigned char> tgaHeader(int width, int height, int bits)
+{
+    return {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+            static_cast<unsigned char>(width & 0xff), static_cast<unsigned char>(width >> 8),
+            static_cast<unsigned char>(height & 0xff), static_cast<unsigned char>(height >> 8),
+            static_cast<unsigned char>(bits), 0x08};
+}
+
+// A TGA whose stored pixel at (row, col) has byte c = row * 16 + col + 64 * c.
+std::vector<unsigned char> tgaFile(int width, int height, int bits)
+{
+    std::vector<unsigned char> bytes = tgaHeader(width, height, bits);
+    for (int row = 0; row < height; ++row)
+        for (int col = 0; col < width; ++col)
+            for (int c = 0; c < bits / 8; ++c)
+                bytes.push_back(static_cast<unsigned char>(row * 16 + col + 64 * c));
+    return bytes;
+}
+
+// Byte c of the pixel that tgaFile stored at (row, col), after the reader's exchange of bytes 0 and 2.
+unsigned char expectedTga(int row, int col, int c) { return static_cast<unsigned char>(row * 16 + col + 64 * (2 - c)); }
+
+TEST(ImageSelection, ExtensionIsTheTextAfterTheLastDotComparedExactly)
+{
+    EXPECT_TRUE(isPngPath(".//story//demo//next.png"));
+    EXPECT_TRUE(isPngPath("PHOTO.PNG"));
+    EXPECT_FALSE(isPngPath("photo.Png"));
+    EXPECT_FALSE(isPngPath("photo.png2"));
+    EXPECT_FALSE(isPngPath("pictures/photo")); // no dot: the whole path is compared...
+    EXPECT_TRUE(isPngPath("png"));             // ...so this one matches
+    EXPECT_FALSE(isPngPath("a.png/b"));
+    EXPECT_EQ(imageExtension("./old.v2/bg"), "v2/bg");
+}
+
+TEST(TgaReader, KeepsFileRowOrderAndExchangesRedAndBlue)
+{
+    TempDir dir;
+    for (int bits : {24, 32}) {
+        // Width 3 at 24 bits: 9 bytes a row, so any stride mix-up would shear the rows.
+        for (int width : {3, 5}) {
+            const std::string path = dir.write("p.tga", tgaFile(width, 4, bits));
+            const cv::Mat m = loadOtherImage(path);
+            ASSERT_EQ(m.channels(), bits / 8);
+            ASSERT_EQ(m.cols, width);
+            ASSERT_EQ(m.rows, 4);
+            for (int row = 0; row < 4; ++row)
+                for (int col = 0; col < width; ++col)
+                    for (int c = 0; c < 3; ++c)
+                        ASSERT_EQ(m.ptr(row)[col * m.channels() + c], expectedTga(row, col, c))
+                            << bits << " bits, width " << width << ", pixel " << col << "," << row;
+            if (bits == 32) EXPECT_EQ(m.ptr(2)[1 * 4 + 3], 2 * 16 + 1 + 64 * 3);
+        }
+    }
+    EXPECT_FALSE(readTgaFile(dir.write("upper.TGA", tgaFile(2, 2, 24))).empty());
+    EXPECT_TRUE(loadOtherImage(dir.write("mixed.Tga", tgaFile(2, 2, 24))).empty()) << "Tga is not the TGA loader";
+}
+
+TEST(TgaReader, ShortFileKeepsWhatItHasAndZeroesTheRest)
+{
+    TempDir dir;
+    std::vector<unsigned char> bytes = tgaFile(4, 3, 24);
+    bytes.resize(18 + 4 * 3 + 5); // the first row, one pixel and two bytes of the second
+    const cv::Mat m = readTgaFile(dir.write("short.tga", bytes));
+    ASSERT_EQ(m.rows, 3);
+    ASSERT_EQ(m.cols, 4);
+    auto expected = [](int row, int col) {
+        return cv::Vec3b(expectedTga(row, col, 0), expectedTga(row, col, 1), expectedTga(row, col, 2));
+    };
+    EXPECT_EQ(m.at<cv::Vec3b>(0, 3), expected(0, 3));
+    EXPECT_EQ(m.at<cv::Vec3b>(1, 0), expected(1, 0));
+    // Stored bytes 0 and 1 of the cut pixel arrive, its missing byte 2 is 0 (and is exchanged to the front).
+    EXPECT_EQ(m.at<cv::Vec3b>(1, 1), cv::Vec3b(0, expectedTga(1, 1, 1), expectedTga(1, 1, 2)));
+    EXPECT_EQ(cv::countNonZero(m.reshape(1).row(1).colRange(6, 12)), 0);
+    EXPECT_EQ(cv::countNonZero(m.reshape(1).row(2)), 0);
+}
+
+TEST(TgaReader, RefusesHeadersItCannotRead)
+{
+    TempDir dir;
+    std::vector<std::vector<unsigned char>> refused;
+    for (int offset = 0; offset < 12; ++offset) {
+        std::vector<unsigned char> bytes = tgaFile(2, 2, 24);
+        bytes[offset] = offset == 2 ? 10 : 1; // RLE, ID field, colour map, origin...
+        refused.push_back(bytes);
+    }
+    for (int bits : {0, 4, 12, 15, 33, 40, 64, 255}) refused.push_back(tgaFile(2, 2, bits));
+    refused.push_back(tgaHeader(65535, 65535, 32));
+    refused.back().insert(refused.back().end(), {1, 2}); // 20 bytes announcing 16 GiB
+    refused.push_back(tgaHeader(9000, 9000, 24));
+    refused.push_back(tgaHeader(0, 5, 24));
+    refused.push_back(tgaHeader(5, 0, 24));
+    refused.push_back({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2}); // header cut short
+    refused.push_back({});
+
+    for (std::size_t i = 0; i < refused.size(); ++i)
+        EXPECT_TRUE(readTgaFile(dir.write("bad" + std::to_string(i) + ".tga", refused[i])).empty()) << "case " << i;
+    EXPECT_TRUE(readTgaFile("").empty());
+    EXPECT_TRUE(readTgaFile(dir.file("missing.tga")).empty());
+    // The largest accepted picture is 8192 x 8192.
+    EXPECT_EQ(readTgaFile(dir.write("big.tga", tgaHeader(8192, 8192, 8))).rows, 8192);
+}
+
+// Corners red, green, blue and white at the top left, top right, bottom left, bottom right.
+cv::Mat bgrCorners(int channels)
+{
+    cv::Mat m(4, 5, CV_8UC(channels), cv::Scalar::all(128));
+    const cv::Scalar colours[4] = {{0, 0, 255, 255}, {0, 255, 0, 255}, {255, 0, 0, 255}, {255, 255, 255, 60}};
+    const cv::Point at[4] = {{0, 0}, {4, 0}, {0, 3}, {4, 3}};
+    for (int i = 0; i < 4; ++i) m(cv::Rect(at[i], cv::Size(1, 1))).setTo(colours[i]);
+    return m;
+}
+
+TEST(GenericLoader, TopRowFirstInBgrOrderKeepingChannels)
+{
+    TempDir dir;
+    const cv::Mat bgr = bgrCorners(3);
+    const cv::Mat bgra = bgrCorners(4);
+    ASSERT_TRUE(cv::imwrite(dir.file("c.bmp"), bgr));
+    ASSERT_TRUE(cv::imwrite(dir.file("c.Png"), bgra));
+    std::filesystem::copy_file(dir.file("c.bmp"), dir.file("noextension"));
+
+    for (const char* name : {"c.bmp", "noextension"}) {
+        const cv::Mat m = loadOtherImage(dir.file(name));
+        ASSERT_EQ(m.type(), CV_8UC3) << name;
+        EXPECT_EQ(cv::norm(m, bgr, cv::NORM_INF), 0) << name;
+    }
+    const cv::Mat withAlpha = loadOtherImage(dir.file("c.Png"));
+    ASSERT_EQ(withAlpha.type(), CV_8UC4);
+    EXPECT_EQ(withAlpha.at<cv::Vec4b>(3, 4), cv::Vec4b(255, 255, 255, 60));
+    EXPECT_EQ(withAlpha.at<cv::Vec4b>(0, 0), cv::Vec4b(0, 0, 255, 255));
+
+    // 16-bit samples arrive scaled to 8 bits, channels unchanged.
+    cv::Mat deep;
+    bgr.convertTo(deep, CV_16U, 257.0);
+    ASSERT_TRUE(cv::imwrite(dir.file("deep.Png"), deep));
+    const cv::Mat shallow = loadOtherImage(dir.file("deep.Png"));
+    ASSERT_EQ(shallow.type(), CV_8UC3);
+    EXPECT_EQ(cv::norm(shallow, bgr, cv::NORM_INF), 0);
+
+    // JPEG is lossy: corner colours within a small distance.
+    const cv::Mat big = [&] { cv::Mat b; cv::resize(bgr, b, {}, 16, 16, cv::INTER_NEAREST); return b; }();
+    ASSERT_TRUE(cv::imwrite(dir.file("c.jpg"), big, {cv::IMWRITE_JPEG_QUALITY, 95}));
+    const cv::Mat jpeg = loadOtherImage(dir.file("c.jpg"));
+    ASSERT_EQ(jpeg.type(), CV_8UC3);
+    EXPECT_LT(cv::norm(jpeg.at<cv::Vec3b>(2, 2), cv::Vec3b(0, 0, 255)), 30);
+    EXPECT_LT(cv::norm(jpeg.at<cv::Vec3b>(61, 77), cv::Vec3b(255, 255, 255)), 30);
+}
+
+TEST(GenericLoader, MissingTruncatedAndCorruptFilesGiveNoPicture)
+{
+    TempDir dir;
+    cv::Mat scene(120, 160, CV_8UC3);
+    cv::randu(scene, 0, 255);
+    ASSERT_TRUE(cv::imwrite(dir.file("good.jpg"), scene));
+    const std::vector<unsigned char> jpeg = readBytes(dir.file("good.jpg"));
+
+    for (const char* name : {"missing.jpg", "missing.bmp", "missing"})
+        EXPECT_TRUE(loadOtherImage(dir.file(name)).empty()) << name;
+    for (std::size_t length : {2ul, 100ul, jpeg.size() / 2, jpeg.size() - 2}) {
+        const std::string path = dir.write("cut.jpg", {jpeg.begin(), jpeg.begin() + length});
+        EXPECT_TRUE(loadOtherImage(path).empty()) << "cut at " << length << " of " << jpeg.size();
+    }
+    std::vector<unsigned char> garbage(jpeg.begin(), jpeg.begin() + 4);
+    garbage.resize(400, 0x37);
+    EXPECT_TRUE(loadOtherImage(dir.write("garbage.jpg", garbage)).empty());
+
+    // Bytes after the end-of-image marker do not make a complete file incomplete.
+    std::vector<unsigned char> trailing = jpeg;
+    trailing.insert(trailing.end(), {0x00, 0x11, 0x22});
+    EXPECT_EQ(loadOtherImage(dir.write("trailing.jpg", trailing)).cols, 160);
+    EXPECT_EQ(loadOtherImage(dir.file("good.jpg")).cols, 160);
+}
+
+} // namespace
