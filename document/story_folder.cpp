@@ -26,6 +26,16 @@ std::string toFsPath(const std::string& path)
     return out;
 }
 
+bool isModRelative(const std::string& reference, const std::string& modFolder)
+{
+    if (reference.empty() || (reference[0] != '/' && reference[0] != '\\'))
+        return false;
+    if (reference[0] == '\\' || (reference.size() > 1 && reference[1] == '/'))
+        return true;
+    std::error_code ec;
+    return fs::exists(toFsPath(modFolder + reference), ec);
+}
+
 std::string scriptPathOf(const std::string& storyRoot, const std::string& modName)
 {
     return storyRoot + modName + "//script.xml";

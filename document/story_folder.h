@@ -24,6 +24,13 @@ const std::vector<std::string>& modTemplateFiles();
 // The one place a stored path becomes a file-system path: "\" becomes "/".
 std::string toFsPath(const std::string& path);
 
+// Whether a stored file reference names a file of the mod folder (modFolder
+// is story root + mod name). References beginning with "\" or "//" do. One
+// beginning with a single "/" is also what an absolute path looks like here,
+// as the editor's file dialogs return them: it counts as mod-relative only
+// when modFolder + reference exists, else as a full path.
+bool isModRelative(const std::string& reference, const std::string& modFolder);
+
 // storyRoot + modName + "//script.xml".
 std::string scriptPathOf(const std::string& storyRoot, const std::string& modName);
 

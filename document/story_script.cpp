@@ -112,7 +112,7 @@ void StoryScript::playSound(int index)
 
 std::string StoryScript::resolveAssetPath(const std::string& reference) const
 {
-    if (!reference.empty() && (reference[0] == '/' || reference[0] == '\\'))
+    if (isModRelative(reference, scriptRoot + modName))
         return scriptRoot + modName + reference;
     return reference;
 }

@@ -12,7 +12,8 @@
 //                              @photo, text @character @sentence,
 //                              background @index, musicDir @index, sound @index
 // A reference beginning with "/" or "\" is relative to the mod folder; any
-// other is a full path not yet exported.
+// other is a full path not yet exported (isModRelative tells absolute paths
+// of this file system apart).
 #pragma once
 
 #include "document/property_tree.h"
@@ -109,6 +110,7 @@ public:
     bool goToFrame(int index, bool restartMusic);
     // Plays entry index of sounds once from its start; ignored when out of range.
     void playSound(int index);
-    // scriptRoot + modName + reference for mod-relative references, else reference.
+    // scriptRoot + modName + reference for mod-relative references (see
+    // isModRelative), else reference.
     std::string resolveAssetPath(const std::string& reference) const;
 };

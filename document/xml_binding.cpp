@@ -41,12 +41,29 @@ void elementFromTree(const PropertyTree& node, TiXmlElement& element)
     }
 }
 
+// Story text is bytes of the narrow code page (GB 2312 names and
+// descriptions). Read as UTF-8, a lead byte such as 0xEE swallows the quote
+// after it and the file no longer parses, so only a file that marks itself
+// with a UTF-8 byte-order mark is read as UTF-8.
+TiXmlEncoding encodingOf(const std::string& path)
+{
+    unsigned char head[3] = {};
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in)
+        return TIXML_ENCODING_LEGACY;
+    const std::size_t got = std::fread(head, 1, sizeof head, in);
+    std::fclose(in);
+    const bool bom = got == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF;
+    return bom ? TIXML_DEFAULT_ENCODING : TIXML_ENCODING_LEGACY;
+}
+
 }  // namespace
 
 bool loadTree(std::unique_ptr<PropertyTree>& slot, const std::string& file)
 {
     TiXmlDocument document;
-    if (!document.LoadFile(toFsPath(file).c_str(), TIXML_DEFAULT_ENCODING))
+    const std::string path = toFsPath(file);
+    if (!document.LoadFile(path.c_str(), encodingOf(path)))
         return false;
     auto root = std::make_unique<PropertyTree>();
     if (const TiXmlElement* element = document.RootElement())

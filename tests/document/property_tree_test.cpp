@@ -1,0 +1,95 @@
+#include "document/property_tree.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// root(story) with two characterLists and a bgList of two entries.
+std::unique_ptr<PropertyTree> sample()
+{
+    auto root = std::make_unique<PropertyTree>("story", "");
+    for (const char* names : {"amy bob", "cat"}) {
+        PropertyTree* list = root->addChild(std::make_unique<PropertyTree>("characterList", ""));
+        std::string all = names;
+        for (std::size_t at = 0; at < all.size();) {
+            std::size_t end = all.find(' ', at);
+            if (end == std::string::npos)
+                end = all.size();
+            auto c = std::make_unique<PropertyTree>("character", "");
+            c->setAttribute("name", all.substr(at, end - at));
+            list->addChild(std::move(c));
+            at = end + 1;
+        }
+    }
+    PropertyTree* bgs = root->addChild(std::make_unique<PropertyTree>("bgList", ""));
+    bgs->addChild(std::make_unique<PropertyTree>("bg", "first.jpg"));
+    bgs->addChild(std::make_unique<PropertyTree>("bg", "two words.jpg"));
+    bgs->addChild(std::make_unique<PropertyTree>("bg", " 7 "));
+    return root;
+}
+
+}  // namespace
+
+TEST(PropertyTree, PathsSelectAcrossParentsInDocumentOrder)
+{
+    auto root = sample();
+    EXPECT_EQ(getValues(*root, "characterList.character.@name"),
+              (std::vector<std::string>{"amy", "bob", "cat"}));
+    EXPECT_EQ(getValues(*root, "  bgList.bg \t"), getValues(*root, "bgList.bg"));
+    EXPECT_EQ(getValues(*root, "bgList.bg"), (std::vector<std::string>{"first.jpg", "two", "7"}));
+    EXPECT_EQ(getIntValues(*root, "bgList.bg")[2], 7);
+    EXPECT_EQ(getValue(*root, "characterList.character.@name", 2), "cat");
+    EXPECT_EQ(getValue(*root, "characterList.character.@name", 3), "");  // past the list
+
+    // The root itself is never matched, and empty components match nothing.
+    EXPECT_TRUE(getValues(*root, "story.bgList.bg").empty());
+    EXPECT_TRUE(getValues(*root, "bgList..bg").empty());
+    EXPECT_TRUE(getValues(*root, "nothing.here.@x").empty());
+    EXPECT_EQ(selectNodes("bgList.bg", {root.get()}).size(), 3u);
+}
+
+TEST(PropertyTree, MissingAttributesAreToldApart)
+{
+    auto root = sample();
+    const auto values = getOptionalValues(*root, "characterList.@number");
+    ASSERT_EQ(values.size(), 2u);  // one entry per selected node
+    EXPECT_FALSE(values[0].has_value());
+    EXPECT_EQ(getValues(*root, "characterList.@number"), (std::vector<std::string>{"", ""}));
+}
+
+TEST(PropertyTree, AttributesAreKeptSortedAndOverwritten)
+{
+    PropertyTree node("character", "");
+    node.setAttribute("photoNum", 2);
+    node.setAttribute("name", "amy");
+    node.setAttribute("photoNum", -1);
+    std::vector<std::string> order;
+    for (const auto& [key, value] : node.attributes)
+        order.push_back(key + "=" + value);
+    EXPECT_EQ(order, (std::vector<std::string>{"name=amy", "photoNum=-1"}));
+}
+
+TEST(TextConversions, BehaveLikeStreamInsertionAndExtraction)
+{
+    EXPECT_EQ(textOf(0), "0");
+    EXPECT_EQ(textOf(-1), "-1");
+    EXPECT_EQ(textOf(-2147483647 - 1), "-2147483648");
+    EXPECT_EQ(wordOf(" \t\r\n\v\fword rest"), "word");
+    EXPECT_EQ(wordOf("   "), "");
+    EXPECT_EQ(wordOf("\xB0\xA1\xA0x y"), "\xB0\xA1\xA0x");  // high bytes are not blanks
+    EXPECT_EQ(intOf("12abc"), 12);
+    EXPECT_EQ(intOf(" -1"), -1);
+    EXPECT_EQ(intOf("+5"), 5);
+    EXPECT_EQ(intOf("abc"), 0);
+    EXPECT_EQ(intOf("-"), 0);
+    EXPECT_EQ(intOf("99999999999999999999999"), 2147483647);
+    EXPECT_EQ(intOf("-99999999999"), -2147483647 - 1);
+
+    int n = 42;
+    EXPECT_FALSE(parseInt("x1", n));
+    EXPECT_FALSE(parseInt("2147483648", n));
+    EXPECT_FALSE(parseInt("", n));
+    EXPECT_EQ(n, 42);
+    EXPECT_TRUE(parseInt(" -2147483648", n));
+    EXPECT_EQ(n, -2147483647 - 1);
+}

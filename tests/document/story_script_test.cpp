@@ -1,0 +1,225 @@
+#include "document/story_script.h"
+#include "document/xml_binding.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A story folder in a temporary directory, with scriptRoot pointing at it.
+class StoryFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = fs::temp_directory_path() / ("qs-story-" + std::to_string(::getpid()));
+        fs::create_directories(root / "mod");
+        scriptRoot = root.string() + "/";
+    }
+    void TearDown() override
+    {
+        scriptRoot.clear();
+        fs::remove_all(root);
+    }
+    void writeScript(const std::string& xml) const { std::ofstream(root / "mod" / "script.xml") << xml; }
+    fs::path root;
+};
+
+const char* kOneFrame =
+    "<story><name>T</name>"
+    "<characterList number=\"1\"><character name=\"amy\" photoNum=\"1\">"
+    "<photo desp=\"d\" dir=\"//p.png\"/></character></characterList>"
+    "<bgList number=\"1\"><bg>//bg/a.jpg</bg></bgList>"
+    "<soundList number=\"1\"><sd>//sound/s.wav</sd></soundList>"
+    "<bgmList number=\"1\"><bgm>//bgm/m.mp3</bgm></bgmList>"
+    "<scriptList number=\"1\"><st><left character=\"0\" photo=\"0\"/>"
+    "<right character=\"-1\" photo=\"-1\"/><text character=\"1\" sentence=\"097_098_099_\"/>"
+    "<background index=\"0\"/><musicDir index=\"0\"/><sound index=\"-1\"/></st></scriptList></story>";
+
+std::string replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+StoryRecords records(const StoryScript& s) { return s; }
+
+bool operator==(const StoryRecords& a, const StoryRecords& b)
+{
+    return a.title == b.title && a.characterCount == b.characterCount && a.frameCount == b.frameCount &&
+           a.characters == b.characters && a.frames == b.frames && a.backgrounds == b.backgrounds &&
+           a.musics == b.musics && a.sounds == b.sounds;
+}
+
+}  // namespace
+
+TEST(Sentence, IsStoredAsThreeDigitsPerByte)
+{
+    EXPECT_EQ(encodeSentence("abc"), "097_098_099_");
+    EXPECT_EQ(decodeSentence("097_098_099_"), "abc");
+    EXPECT_EQ(encodeSentence(""), "");
+    EXPECT_EQ(decodeSentence(""), "");
+    EXPECT_EQ(encodeSentence("\xFF\x01 "), "255_001_032_");
+    EXPECT_EQ(decodeSentence("097_9"), std::string("a\x09"));  // a short last group still counts
+    EXPECT_EQ(decodeSentence("321_"), "A");                    // low 8 bits of 321
+}
+
+TEST_F(StoryFile, SaveThenLoadGivesTheSameRecords)
+{
+    StoryScript model("mod");
+    model.title = "Title";
+    model.characters = {{"amy", 2, {{"a0", "//defaultPhoto.png"}, {"a1", "C:\\pics\\a.png"}}},
+                        {"\xC0\xEE", 3, {{"b0", "/b0.png"}, {"b1", "\\b1.png"}, {"b2", "//b2.png"}}}};
+    model.characterCount = 2;
+    model.backgrounds = {"//bg/a.jpg", "/tmp/b.jpg"};
+    model.musics = {"//bgm/m.mp3"};
+    model.sounds = {"//sound/s.wav", "//sound/t.wav"};
+    std::string everyByte;
+    for (int b = 1; b <= 255; ++b)
+        everyByte += static_cast<char>(b);
+    model.frames = {{0, 1, 1, 2, 1, everyByte, 1, 0, 1},
+                    {-1, -1, -1, -1, 0, "", 0, 0, -5},
+                    {1, 0, 0, 1, 2, "two words\r\n<&>", 0, 0, 0}};
+    model.frameCount = 3;
+    ASSERT_TRUE(model.save());
+    EXPECT_EQ(model.frames[1].sound, -1);  // normalised in the model too
+
+    StoryScript loaded("mod");
+    ASSERT_TRUE(loaded.load());
+    EXPECT_TRUE(records(loaded) == records(model));
+    ASSERT_NE(loaded.tree, nullptr);
+    // Photos are numbered across persons: the second person's are entries 2 to 4.
+    const auto dirs = getValues(*loaded.tree, "characterList.character.photo.@dir");
+    EXPECT_EQ(std::vector<std::string>(dirs.begin() + 2, dirs.end()),
+              (std::vector<std::string>{"/b0.png", "\\b1.png", "//b2.png"}));
+    EXPECT_EQ(loaded.currentFrame, -1);
+}
+
+TEST_F(StoryFile, ReaderFollowsCountsAndPositionsAcrossTheDocument)
+{
+    // A root of another name, a comment before a text, two character lists
+    // read as one, stray entries beyond the counts, lists in another order.
+    writeScript("<?xml version=\"1.0\"?><script><!-- c --><name>T</name>"
+                "<bgList number=\"0\"><bg>//stray.jpg</bg></bgList>"
+                "<characterList number=\"2\"><character name=\"amy\" photoNum=\"1\">"
+                "<photo desp=\"d0\" dir=\"//a.png\"/></character></characterList>"
+                "<characterList number=\"9\"><character name=\"bob junior\" photoNum=\"1\">"
+                "<photo desp=\"d1\" dir=\"//b.png\"/><photo desp=\"stray\" dir=\"//s.png\"/></character>"
+                "<character name=\"stray\" photoNum=\"x\"/></characterList>"
+                "<bgmList number=\"1\"><bgm><!-- x -->//bgm/m.mp3</bgm></bgmList>"
+                "<soundList number=\"1\"><sd>//sound/s.wav</sd><sd>//stray.wav</sd></soundList>"
+                "<scriptList number=\"1\"><st><left character=\"0\" photo=\"0\"/>"
+                "<right character=\"1\" photo=\"0\"/><text character=\"2\" sentence=\"\"/>"
+                "<background index=\" 3 \"/><musicDir index=\"0\"/><sound index=\"0\"/></st>"
+                "<st><left/></st></scriptList></script>");
+    StoryScript model("mod");
+    ASSERT_TRUE(model.load());
+    EXPECT_TRUE(model.backgrounds.empty());
+    ASSERT_EQ(model.characterCount, 2);
+    EXPECT_EQ(model.characters[1].name, "bob");
+    EXPECT_EQ(model.characters[1].photos, (std::vector<Photo>{{"d1", "//b.png"}}));
+    EXPECT_EQ(model.musics, (std::vector<std::string>{""}));  // text after a comment is lost
+    EXPECT_EQ(model.sounds, (std::vector<std::string>{"//sound/s.wav"}));
+    ASSERT_EQ(model.frameCount, 1);
+    EXPECT_EQ(model.frames[0], (Frame{0, 0, 1, 0, 2, "", 3, 0, 0}));
+}
+
+TEST_F(StoryFile, UnsupportedDocumentsFailWholeAndChangeNothing)
+{
+    writeScript(kOneFrame);
+    StoryScript model("mod");
+    ASSERT_TRUE(model.load());
+    const StoryRecords good = model;
+    const PropertyTree* goodTree = model.tree.get();
+
+    const std::vector<std::pair<std::string, std::string>> faults = {
+        {"<bgList number=\"1\">", "<bgList>"},                          // missing count
+        {"<bgList number=\"1\">", "<bgList number=\"one\">"},           // not a number
+        {"<soundList number=\"1\">", "<soundList number=\"-1\">"},      // negative
+        {"<bgmList number=\"1\">", "<bgmList number=\"2\">"},           // more than present
+        {"<scriptList number=\"1\">", "<scriptList number=\"2000000000\">"},
+        {"<characterList number=\"1\">", "<characterList number=\"4294967296\">"},
+        {"photoNum=\"1\"", "photoNum=\"3\""},                            // photos missing
+        {"photoNum=\"1\"", "photoNum=\"-1\""},
+        {" dir=\"//p.png\"", ""},                                        // attribute missing
+        {"<sound index=\"-1\"/>", ""},                                   // child missing
+        {"<musicDir index=\"0\"/>", "<musicDir index=\"zero\"/>"},
+        {"<name>T</name>", ""},
+        {"</story>", ""},                                                // not well-formed
+    };
+    for (const auto& [from, to] : faults) {
+        writeScript(replaced(kOneFrame, from, to));
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(model.load()) << from << " -> " << to;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Script.xml load failed...\n");
+        EXPECT_TRUE(records(model) == good);
+        EXPECT_EQ(model.tree.get(), goodTree);
+    }
+
+    StoryScript fresh("no-such-mod");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(fresh.load());
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(fresh.frameCount + fresh.characterCount, 0);
+    EXPECT_EQ(fresh.tree, nullptr);
+}
+
+TEST_F(StoryFile, AddAndDeleteFramesKeepCountsAndCurrentInStep)
+{
+    StoryScript model("mod");
+    EXPECT_FALSE(model.addFrame());  // nothing current yet
+    for (int i = 0; i < 3; ++i)
+        model.frames.push_back({i, 0, -1, -1, 1, "s" + std::to_string(i), i, i, i});
+    model.frameCount = 3;
+    ASSERT_TRUE(model.goToFrame(1, false));
+    ASSERT_TRUE(model.addFrame());  // inserted after the middle frame
+    EXPECT_EQ(model.frameCount, 4);
+    EXPECT_EQ(model.currentFrame, 2);
+    EXPECT_EQ(model.frames[2], (Frame{1, 0, -1, -1, 1, "", 1, 1, -1}));
+    EXPECT_EQ(model.frames[3].sentence, "s2");
+    EXPECT_EQ(model.previousFrame, -1);
+
+    ASSERT_TRUE(model.goToFrame(3, false));
+    ASSERT_TRUE(model.addFrame());  // appended after the last
+    EXPECT_EQ(model.currentFrame, 4);
+    EXPECT_EQ(model.frameCount, 5);
+
+    EXPECT_TRUE(model.deleteFrame());  // the last: current moves back
+    EXPECT_EQ(model.currentFrame, 3);
+    ASSERT_TRUE(model.goToFrame(1, false));
+    EXPECT_TRUE(model.deleteFrame());  // a middle one: current names its follower
+    EXPECT_EQ(model.currentFrame, 1);
+    EXPECT_EQ(model.frames[1].sentence, "");
+    EXPECT_EQ(model.frameCount, 3);
+
+    const StoryRecords before = model;
+    EXPECT_FALSE(model.goToFrame(3, true));
+    EXPECT_FALSE(model.goToFrame(-1, false));
+    EXPECT_EQ(model.currentFrame, 1);
+    EXPECT_TRUE(records(model) == before);
+
+    while (model.frameCount > 1)
+        model.deleteFrame();
+    EXPECT_FALSE(model.deleteFrame());
+    EXPECT_EQ(model.frames.size(), 1u);
+}
+
+TEST_F(StoryFile, ReferencesResolveAgainstTheModOrStandAlone)
+{
+    StoryScript model("mod");
+    const std::string mod = scriptRoot + "mod";
+    EXPECT_EQ(model.resolveAssetPath("//bg/a.jpg"), mod + "//bg/a.jpg");
+    EXPECT_EQ(model.resolveAssetPath("\\bg\\a.jpg"), mod + "\\bg\\a.jpg");
+    EXPECT_EQ(model.resolveAssetPath("C:\\music\\x.mp3"), "C:\\music\\x.mp3");
+    EXPECT_EQ(model.resolveAssetPath(""), "");
+    // One leading "/" is also an absolute path: the mod's own file wins.
+    std::ofstream(root / "mod" / "here.png") << "x";
+    EXPECT_EQ(model.resolveAssetPath("/here.png"), mod + "/here.png");
+    const std::string outside = (root / "outside.png").string();
+    EXPECT_EQ(model.resolveAssetPath(outside), outside);
+}

@@ -1,0 +1,154 @@
+#include "document/xml_binding.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+class XmlBinding : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("qs-xml-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string path(const char* name) const { return (dir / name).string(); }
+    void write(const char* name, const std::string& text) const { std::ofstream(path(name)) << text; }
+    std::string read(const char* name) const
+    {
+        std::ostringstream s;
+        s << std::ifstream(path(name)).rdbuf();
+        return s.str();
+    }
+    fs::path dir;
+};
+
+TEST_F(XmlBinding, SavesAttributesSortedThenFirstWordThenChildren)
+{
+    PropertyTree root("story", "");
+    root.addChild(std::make_unique<PropertyTree>("name", "  two words "));
+    root.addChild(std::make_unique<PropertyTree>("blank", " \t "));
+    PropertyTree* c = root.addChild(std::make_unique<PropertyTree>("character", "x"));
+    c->setAttribute("photoNum", 1);
+    c->setAttribute("name", "a <b> & \"c\"");
+    c->addChild(std::make_unique<PropertyTree>("photo", ""));
+    ASSERT_TRUE(saveTree(root, path("out.xml")));
+    EXPECT_EQ(read("out.xml"),
+              "<?xml version=\"1.0\" ?>\n"
+              "<story>\n"
+              "    <name>two</name>\n"
+              "    <blank />\n"
+              "    <character name='a &lt;b&gt; &amp; &quot;c&quot;' photoNum=\"1\">x\n"
+              "        <photo />\n"
+              "    </character>\n"
+              "</story>\n");
+    EXPECT_FALSE(fs::exists(path("out.xml.saving")));
+
+    std::unique_ptr<PropertyTree> loaded;
+    ASSERT_TRUE(loadTree(loaded, path("out.xml")));
+    EXPECT_EQ(loaded->children[2]->attributes.at("name"), "a <b> & \"c\"");
+    EXPECT_EQ(loaded->children[2]->value, "x");
+}
+
+TEST_F(XmlBinding, LoadKeepsElementsAndTheirLeadingTextOnly)
+{
+    write("in.xml", "<?xml version=\"1.0\" ?><!-- c --><script a=\"1\" b=\"2\">"
+                    "<name><!-- why -->late</name><bg>first<x/>second</bg><?pi?><bg/></script>");
+    std::unique_ptr<PropertyTree> root;
+    ASSERT_TRUE(loadTree(root, path("in.xml")));
+    EXPECT_EQ(root->name, "script");  // any root name; paths start below it
+    EXPECT_EQ(root->attributes.size(), 2u);
+    ASSERT_EQ(root->children.size(), 3u);
+    EXPECT_EQ(root->children[0]->value, "");  // text after a comment is not the element's
+    EXPECT_EQ(getValues(*root, "bg"), (std::vector<std::string>{"first", ""}));
+    EXPECT_EQ(root->children[1]->children.size(), 1u);
+}
+
+TEST_F(XmlBinding, NarrowCodePageBytesSurviveARoundTrip)
+{
+    std::string every;
+    for (int b = 1; b <= 255; ++b)
+        every += static_cast<char>(b);
+    PropertyTree root("story", "");
+    PropertyTree* c = root.addChild(std::make_unique<PropertyTree>("character", "\xC0\xEE\xCA\xAB"));
+    c->setAttribute("name", "\xC0\xEE");  // GB 2312 lead byte 0xEE before the quote
+    c->setAttribute("desp", every);
+    ASSERT_TRUE(saveTree(root, path("gb.xml")));
+    std::unique_ptr<PropertyTree> loaded;
+    ASSERT_TRUE(loadTree(loaded, path("gb.xml")));
+    EXPECT_EQ(loaded->children[0]->attributes.at("name"), "\xC0\xEE");
+    EXPECT_EQ(loaded->children[0]->attributes.at("desp"), every);
+    EXPECT_EQ(loaded->children[0]->value, "\xC0\xEE\xCA\xAB");
+
+    write("bom.xml", "\xEF\xBB\xBF<story><name>\xE6\x95\x85</name></story>");
+    ASSERT_TRUE(loadTree(loaded, path("bom.xml")));
+    EXPECT_EQ(getValue(*loaded, "name", 0), "\xE6\x95\x85");
+}
+
+TEST_F(XmlBinding, FailedLoadsLeaveTheSlotAsItWas)
+{
+    std::unique_ptr<PropertyTree> slot;
+    EXPECT_FALSE(loadTree(slot, path("missing.xml")));
+    EXPECT_EQ(slot, nullptr);
+
+    write("good.xml", "<story><name>t</name></story>");
+    ASSERT_TRUE(loadTree(slot, path("good.xml")));
+    const PropertyTree* kept = slot.get();
+    for (const char* text : {"", "<story><name>t</story>", "plain text", "<a x=\"1\" x=\"2\"/>"}) {
+        write("bad.xml", text);
+        EXPECT_FALSE(loadTree(slot, path("bad.xml"))) << text;
+        EXPECT_EQ(slot.get(), kept);
+    }
+
+    write("none.xml", "<?xml version=\"1.0\" ?><!-- only a comment -->");
+    ASSERT_TRUE(loadTree(slot, path("none.xml")));
+    EXPECT_TRUE(slot->name.empty());
+    EXPECT_TRUE(slot->children.empty());
+}
+
+TEST_F(XmlBinding, BackslashPathsReachTheFileSystem)
+{
+    PropertyTree root("story", "");
+    const std::string stored = dir.string() + "\\sub\\\\out.xml";
+    fs::create_directories(dir / "sub");
+    ASSERT_TRUE(saveTree(root, stored));
+    EXPECT_TRUE(fs::exists(dir / "sub" / "out.xml"));
+    std::unique_ptr<PropertyTree> loaded;
+    EXPECT_TRUE(loadTree(loaded, stored));
+}
+
+TEST_F(XmlBinding, AFailedSaveKeepsThePreviousFile)
+{
+    write("script.xml", "<story><name>old</name></story>");
+    PropertyTree big("story", "");
+    for (int i = 0; i < 5000; ++i)
+        big.addChild(std::make_unique<PropertyTree>("bg", "//bg/picture" + std::to_string(i)));
+
+    // Not even a temporary file can be made.
+    fs::create_directories(path("script.xml.saving"));
+    EXPECT_FALSE(saveTree(big, path("script.xml")));
+    fs::remove(path("script.xml.saving"));
+
+    // The disk fills up half-way through the new file.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved_ok = saveTree(big, path("script.xml"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(saved_ok);
+    EXPECT_EQ(read("script.xml"), "<story><name>old</name></story>");
+    EXPECT_FALSE(fs::exists(path("script.xml.saving")));
+    EXPECT_FALSE(saveTree(big, path("no-such-folder/script.xml")));
+}
