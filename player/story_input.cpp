@@ -1,0 +1,67 @@
+#include "player/story_input.h"
+
+#include "player/story_player.h"
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <numbers>
+
+namespace player {
+
+int bobCounter = 0;
+
+void stepFrame()
+{
+    bobCounter = (bobCounter + 1) % 50;
+    if (!storyPlayer) return;
+    storyPlayer->nextMarker->y =
+        static_cast<int>(10.0 - 3.0 * std::sin(bobCounter / 50.0 * std::numbers::pi));
+    if (storyPlayer->transitionStep >= 0) storyPlayer->showFrame(storyPlayer->currentFrame);
+}
+
+void OnDrawScene()
+{
+    stepFrame();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    SDL_Delay(20);
+}
+
+void OnKeyDown(int key)
+{
+    if (!storyPlayer || storyPlayer->transitionRunning()) return;
+    if (key == kKeyJ) {
+        if (storyPlayer->currentFrame != 0) storyPlayer->showFrame(storyPlayer->currentFrame - 1);
+        return;
+    }
+    storyPlayer->advanceStory();
+}
+
+void OnMessage(int message, int, int)
+{
+    if (!storyPlayer || storyPlayer->transitionRunning()) return;
+    if (message == kLeftButtonDown) {
+        storyPlayer->advanceStory();
+    } else if (message == kRightButtonDown) {
+        if (storyPlayer->currentFrame != 0) storyPlayer->showFrame(storyPlayer->currentFrame - 1);
+    }
+}
+
+void OnInitGL() {}
+
+} // namespace player
+
+void finishStory()
+{
+    // The main window is the one whose GL context is current.
+    SDL_Window* owner = SDL_GL_GetCurrentWindow();
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "Info", "Story finished!", owner) != 0) {
+        // No box could be shown: say it where it can still be read.
+        std::fprintf(stderr, "Story finished! (no message box: %s)\n", SDL_GetError());
+    }
+    std::exit(0);
+}

@@ -1,0 +1,207 @@
+#include "player/story_player.h"
+
+#include "document/story_folder.h"
+#include "document/xml_binding.h"
+#include "player/audio/audio_player.h"
+
+#include <algorithm>
+#include <cstdio>
+
+StoryPlayer* storyPlayer = nullptr;
+
+namespace {
+
+// The sprite layout of the screen, in drawing order (back to front).
+constexpr int kTextBoxY = 20;
+
+template <typename T>
+bool validIndex(int index, const std::vector<T>& list)
+{
+    return index >= 0 && static_cast<std::size_t>(index) < list.size();
+}
+
+} // namespace
+
+StoryPlayer::StoryPlayer(std::string modName_) : modName(std::move(modName_))
+{
+    onFinished = [] { finishStory(); };
+    load();
+}
+
+StoryPlayer::~StoryPlayer()
+{
+    // The list only points at the sprites; drop those pointers with them.
+    const MOXSprite* mine[] = {backgroundImage.get(), leftPortrait.get(), rightPortrait.get(),
+                               textBox.get(), sentenceLabel.get(), nextMarker.get()};
+    std::erase_if(spriteList, [&](MOXSprite* s) {
+        return std::find(std::begin(mine), std::end(mine), s) != std::end(mine);
+    });
+}
+
+std::string StoryPlayer::modPath(const std::string& reference) const
+{
+    return kPlayerStoryRoot + modName + reference;
+}
+
+void StoryPlayer::load()
+{
+    if (!loadTree(tree, scriptPathOf(kPlayerStoryRoot, modName))) {
+        std::fputs("Script.xml load failed...\n", stdout);
+    } else {
+        StoryRecords records;
+        // A document whose counts or entries do not add up is no story either:
+        // playing half of it could index past its lists.
+        if (readStory(*tree, records))
+            static_cast<StoryRecords&>(*this) = std::move(records);
+        else
+            std::fputs("Script.xml load failed...\n", stdout);
+    }
+
+    backgroundImage = std::make_unique<StoryImage>(0, 0, 800, 600);
+    leftPortrait = std::make_unique<StoryImage>(0, 0, 325, 487);
+    rightPortrait = std::make_unique<StoryImage>(475, 0, 325, 487);
+    textBox = std::make_unique<StoryImage>(0, kTextBoxY, 800, 150);
+    sentenceLabel = std::make_unique<StoryLabel>("");
+    nextMarker = std::make_unique<StoryImage>(390, 10, 20, 20);
+    spriteList.push_back(backgroundImage.get());
+    spriteList.push_back(leftPortrait.get());
+    spriteList.push_back(rightPortrait.get());
+    spriteList.push_back(textBox.get());
+    spriteList.push_back(sentenceLabel.get());
+    spriteList.push_back(nextMarker.get());
+    textBox->loadImage(modPath("//contentN.png"), false);
+    nextMarker->loadImage(kPlayerStoryRoot + "next.png", false);
+
+    currentFrame = -1;
+    transitionStep = -1;
+    showFrame(0);
+}
+
+void StoryPlayer::stepPicture(StoryImage& sprite, int step, const std::function<void()>& reload)
+{
+    if (step <= 10) sprite.setAlpha(static_cast<float>(1.0 - step / 10.0));
+    if (step == 10) {
+        reload();
+        sprite.setAlpha(0.0f);
+    }
+    if (step > 10) sprite.setAlpha(static_cast<float>(step / 10.0 - 1.0));
+}
+
+std::string StoryPlayer::photoPath(int character, int photo) const
+{
+    // An index outside its list shows no portrait rather than reading past it.
+    if (!validIndex(character, characters)) return {};
+    const Character& person = characters[static_cast<std::size_t>(character)];
+    if (!validIndex(photo, person.photos)) return {};
+    return modPath(person.photos[static_cast<std::size_t>(photo)].dir);
+}
+
+std::string StoryPlayer::speakerPrefix(const Frame& frame) const
+{
+    int speaker = -1;
+    if (frame.textCharacter == 1) speaker = frame.leftCharacter;
+    if (frame.textCharacter == 2) speaker = frame.rightCharacter;
+    if (!validIndex(speaker, characters)) return {};
+    return characters[static_cast<std::size_t>(speaker)].name + ": ";
+}
+
+void StoryPlayer::switchMusic(const Frame* old, const Frame& now)
+{
+    if (old && old->music == now.music) {
+        // Same music: it plays on; if it has run out, it goes on from where
+        // it stopped (its end), it is not rewound.
+        if (AudioPlayer::mode(musicDevice) == AudioPlayer::kModeStop)
+            AudioPlayer::playFromPosition(musicDevice);
+        return;
+    }
+    if (musicDevice != 0) {
+        AudioPlayer::closeDevice(musicDevice);
+        musicDevice = 0;
+    }
+    if (!validIndex(now.music, musics)) return; // no music for this frame
+    AudioPlayer::openDevice(musicDevice, toFsPath(modPath(musics[static_cast<std::size_t>(now.music)])));
+    AudioPlayer::setVolume(musicDevice, kMusicVolume);
+    AudioPlayer::playFromPosition(musicDevice);
+}
+
+void StoryPlayer::playSound(const std::string& path)
+{
+    if (soundOpen) {
+        AudioPlayer::closeDevice(soundDevice);
+        soundOpen = false;
+    }
+    AudioPlayer::openDevice(soundDevice, toFsPath(path));
+    AudioPlayer::setVolume(soundDevice, kSoundVolume);
+    AudioPlayer::playFromPosition(soundDevice);
+    soundOpen = true;
+}
+
+void StoryPlayer::showFrame(int index)
+{
+    if (index < 0 || index >= frameCount || !validIndex(index, frames)) return;
+    if (transitionStep == -1) {
+        previousFrame = currentFrame;
+        transitionStep = 0;
+        currentFrame = index;
+    } else {
+        // Mid-transition only the running target may step it on.
+        if (index != currentFrame) return;
+        ++transitionStep;
+    }
+    const int s = transitionStep;
+    const Frame& now = frames[static_cast<std::size_t>(currentFrame)];
+    const Frame* old = validIndex(previousFrame, frames) && previousFrame < frameCount
+                           ? &frames[static_cast<std::size_t>(previousFrame)]
+                           : nullptr;
+
+    if (!old || old->background != now.background) {
+        stepPicture(*backgroundImage, s, [&] {
+            const std::string path = validIndex(now.background, backgrounds)
+                                         ? modPath(backgrounds[static_cast<std::size_t>(now.background)])
+                                         : std::string();
+            backgroundImage->loadImage(path, false);
+        });
+    }
+    if (!old || old->leftCharacter != now.leftCharacter || old->leftPhoto != now.leftPhoto) {
+        stepPicture(*leftPortrait, s, [&] {
+            leftPortrait->loadImage(now.leftCharacter < 0 ? std::string()
+                                                          : photoPath(now.leftCharacter, now.leftPhoto),
+                                    false);
+        });
+    }
+    if (!old || old->rightCharacter != now.rightCharacter || old->rightPhoto != now.rightPhoto) {
+        stepPicture(*rightPortrait, s, [&] {
+            const std::string path =
+                now.rightCharacter < 0 ? std::string() : photoPath(now.rightCharacter, now.rightPhoto);
+            rightPortrait->loadImage(path, !path.empty());
+        });
+    }
+    if (s > 10) sentenceLabel->progress = static_cast<float>(s / 10.0 - 1.0);
+    if (s > 0) {
+        const double marker = s / 10.0 - 1.0;
+        nextMarker->setAlpha(static_cast<float>(marker < 0 ? -marker : marker));
+    }
+    if (s == 10) {
+        if (now.textCharacter == 1)
+            textBox->loadImage(modPath("//content.png"), false);
+        else if (now.textCharacter == 2)
+            textBox->loadImage(modPath("//content.png"), true);
+        else if (now.textCharacter == 0)
+            textBox->loadImage(modPath("//contentN.png"), false);
+        sentenceLabel->setText(speakerPrefix(now) + now.sentence);
+        switchMusic(old, now);
+        // An index past the list plays nothing, like a negative one.
+        if (validIndex(now.sound, sounds))
+            playSound(modPath(sounds[static_cast<std::size_t>(now.sound)]));
+    }
+    if (s == 20) transitionStep = -1;
+}
+
+void StoryPlayer::advanceStory()
+{
+    if (currentFrame == frameCount - 1) {
+        if (onFinished) onFinished();
+        return;
+    }
+    showFrame(currentFrame + 1);
+}

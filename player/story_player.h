@@ -1,0 +1,71 @@
+#pragma once
+// The story being played: the records of the mod's script.xml, the six
+// sprites of the screen, and the 20-step transition from one frame to
+// another (the changing pictures fade out over steps 0 to 10, are replaced at
+// step 10 together with the text box, sentence, music and sound, and fade in
+// over steps 11 to 20 while the sentence is typed out).
+
+#include "document/property_tree.h"
+#include "document/story_script.h"
+#include "player/story_sprite.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class StoryPlayer : public StoryRecords {
+public:
+    // Reads ".//story//" + modName + "//script.xml", builds the sprites,
+    // appends them to spriteList and starts the transition into frame 0.
+    explicit StoryPlayer(std::string modName);
+    ~StoryPlayer();
+    StoryPlayer(const StoryPlayer&) = delete;
+    StoryPlayer& operator=(const StoryPlayer&) = delete;
+
+    // With a new index in 0..frameCount-1 and no transition running, starts
+    // the transition to it; with currentFrame while one runs, performs its
+    // next step. Anything else is ignored.
+    void showFrame(int index);
+    // Next frame, or the end of the story after the last one.
+    void advanceStory();
+    // Replaces the sound effect: the previous one is closed, the new one
+    // plays at full volume.
+    void playSound(const std::string& path);
+
+    bool transitionRunning() const { return transitionStep >= 0; }
+
+    int transitionStep = -1;       // -1 idle, 0..20 while a transition runs
+    std::uint32_t musicDevice = 0;
+    std::uint32_t soundDevice = 0;
+    bool soundOpen = false;        // soundDevice holds a sound attempt
+    std::string modName;
+    std::unique_ptr<PropertyTree> tree;
+    std::unique_ptr<StoryImage> backgroundImage, leftPortrait, rightPortrait, textBox;
+    std::unique_ptr<StoryLabel> sentenceLabel;
+    std::unique_ptr<StoryImage> nextMarker;
+    int previousFrame = -1;
+    int currentFrame = -1;
+
+    // What happens after the last frame: by default the "Story finished!"
+    // box, then exit code 0. Tests put a recorder here.
+    std::function<void()> onFinished;
+
+    static constexpr int kMusicVolume = 300;
+    static constexpr int kSoundVolume = 1000;
+
+private:
+    void load();
+    std::string modPath(const std::string& reference) const;
+    void stepPicture(StoryImage& sprite, int step, const std::function<void()>& reload);
+    std::string photoPath(int character, int photo) const;
+    std::string speakerPrefix(const Frame& frame) const;
+    void switchMusic(const Frame* old, const Frame& now);
+};
+
+// The only story of the process, created at start-up and kept to the end.
+extern StoryPlayer* storyPlayer;
+
+// Shows "Story finished!" (caption "Info") over the main window and ends the
+// process with exit code 0 once it is closed.
+[[noreturn]] void finishStory();

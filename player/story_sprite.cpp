@@ -1,0 +1,190 @@
+#include "player/story_sprite.h"
+
+#include "player/bitmap_text.h"
+#include "player/image/image_loader.h"
+
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
+#include <cstdint>
+
+bool StorySprite::onMouse(int, int, int, int) { return false; }
+bool StorySprite::onMotion(int, int) { return false; }
+
+StoryImage::StoryImage(int x_, int y_, int width_, int height_)
+    : x(x_), y(y_), width(width_), height(height_)
+{
+}
+
+namespace {
+
+bool isTgaPath(const std::string& path)
+{
+    const std::string ext = imageExtension(path);
+    return ext == "tga" || ext == "TGA";
+}
+
+// Any decoded picture as RGBA, or empty when its layout is not one we know.
+// Input channel order is red first except for the generic decoder's result,
+// which is blue first (bgr true).
+cv::Mat toRgba(const cv::Mat& picture, bool bgr)
+{
+    cv::Mat out;
+    switch (picture.channels()) {
+    case 4:
+        if (bgr)
+            cv::cvtColor(picture, out, cv::COLOR_BGRA2RGBA);
+        else
+            out = picture;
+        break;
+    case 3: cv::cvtColor(picture, out, bgr ? cv::COLOR_BGR2RGBA : cv::COLOR_RGB2RGBA); break;
+    case 1: cv::cvtColor(picture, out, cv::COLOR_GRAY2RGBA); break;
+    case 2: {
+        // Grey with alpha: the grey level in all three colours.
+        cv::Mat planes[2];
+        cv::split(picture, planes);
+        cv::merge(std::vector<cv::Mat>{planes[0], planes[0], planes[0], planes[1]}, out);
+        break;
+    }
+    default: break;
+    }
+    return out;
+}
+
+} // namespace
+
+void StoryImage::loadImage(const std::string& path, bool mirror)
+{
+    image.release();
+    source.release();
+    if (path.empty()) return;
+
+    cv::Mat picture;
+    bool bgr = false;
+    if (isPngPath(path)) {
+        picture = loadPngImage(path); // already bottom row first, RGBA
+    } else {
+        picture = loadOtherImage(path);
+        if (picture.empty()) return;
+        // The generic decoder gives top row first in blue-green-red order. A
+        // TGA already comes bottom row first (its usual origin) in red-green-
+        // blue order, so turning it too would show it upside down and with red
+        // and blue exchanged.
+        if (!isTgaPath(path)) {
+            cv::flip(picture, picture, 0);
+            bgr = true;
+        }
+    }
+    if (picture.empty() || picture.cols <= 0 || picture.rows <= 0 || picture.depth() != CV_8U)
+        return;
+    if (mirror) cv::flip(picture, picture, 1);
+    cv::Mat rgba = toRgba(picture, bgr);
+    if (rgba.empty()) return;
+
+    // Pixel transfer of a big picture with zoom is what a frame costs most;
+    // shrinking once here to the sprite's size makes every later draw and fade
+    // touch no more pixels than the screen shows. Smaller pictures are left to
+    // the pixel zoom, which enlarges them without blurring.
+    if (width > 0 && height > 0 && (rgba.cols > width || rgba.rows > height)) {
+        cv::Mat scaled;
+        cv::resize(rgba, scaled, cv::Size(width, height), 0, 0, cv::INTER_AREA);
+        rgba = scaled;
+    }
+    image = rgba.isContinuous() ? rgba : rgba.clone();
+    source = image.clone();
+}
+
+void StoryImage::setAlpha(float factor)
+{
+    if (image.empty() || image.channels() != 4 || image.cols <= 0) return;
+    if (!std::isfinite(factor)) factor = 0.0f;
+    // 256 possible source alphas: compute each product once, then one table
+    // look-up per pixel.
+    std::uint8_t table[256];
+    for (int a = 0; a < 256; ++a)
+        table[a] = static_cast<std::uint8_t>(static_cast<int>(factor * static_cast<float>(a)));
+    const std::size_t pixels = image.total();
+    const std::uint8_t* from = source.ptr<std::uint8_t>();
+    std::uint8_t* to = image.ptr<std::uint8_t>();
+    for (std::size_t i = 0; i < pixels; ++i) to[4 * i + 3] = table[from[4 * i + 3]];
+}
+
+void StoryImage::draw()
+{
+    if (image.empty() || image.cols <= 0 || image.rows <= 0) return;
+    GLenum format;
+    if (image.channels() == 4)
+        format = GL_RGBA;
+    else if (image.channels() == 3)
+        format = GL_RGB;
+    else
+        return;
+    glRasterPos2i(x, y);
+    glPixelZoom(static_cast<float>(width) / static_cast<float>(image.cols),
+                static_cast<float>(height) / static_cast<float>(image.rows));
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.step / image.elemSize()));
+    glDrawPixels(image.cols, image.rows, format, GL_UNSIGNED_BYTE, image.data);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelZoom(1.0f, 1.0f);
+}
+
+bool StoryImage::hitTest(int px, int py)
+{
+    return px - x >= 0 && px - x <= width && py - y >= 0 && py - y <= height;
+}
+
+std::vector<LabelLine> labelLines(std::string_view text, float progress, int lineWidth, int y)
+{
+    std::vector<LabelLine> lines;
+    const std::size_t n = text.size();
+    float shown = static_cast<float>(n) * progress;
+    if (shown > static_cast<float>(n)) shown = static_cast<float>(n); // never past the text
+    std::size_t start = 0;
+    int lineY = y;
+    const auto width = static_cast<std::size_t>(lineWidth > 0 ? lineWidth : 1);
+    while (shown > static_cast<float>(start + width)) {
+        std::size_t i = start;
+        while (i < start + width) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            i += (c != 0 && c < 0x80) ? 1 : 2;
+        }
+        // A double-byte character across the line end stays whole on this line.
+        const std::size_t length = i > start + width ? width + 1 : width;
+        lines.push_back({start, length, lineY});
+        start += length;
+        lineY -= 20;
+    }
+    const float rest = shown - static_cast<float>(start);
+    std::size_t restLength = rest > 0.0f ? static_cast<std::size_t>(rest) : 0;
+    if (start + restLength > n) restLength = start < n ? n - start : 0;
+    lines.push_back({start, restLength, lineY});
+    return lines;
+}
+
+StoryLabel::StoryLabel(std::string text_) : text(std::move(text_)) {}
+
+void StoryLabel::setText(const std::string& newText)
+{
+    text = newText;
+    progress = 0.0f;
+}
+
+void StoryLabel::draw()
+{
+    const std::string_view all(text);
+    for (const LabelLine& line : labelLines(all, progress, lineWidth, y)) {
+        const std::size_t start = line.start < all.size() ? line.start : all.size();
+        drawText(all.substr(start, line.length), x, line.y, 1.0f, 0, 0, 0, 1.0f,
+                 GLUT_BITMAP_8_BY_13);
+    }
+}
+
+bool StoryLabel::hitTest(int px, int py)
+{
+    const int textWidth =
+        glutBitmapLength(GLUT_BITMAP_8_BY_13, reinterpret_cast<const unsigned char*>(text.c_str()));
+    return px - x >= 0 && px - x <= textWidth && py - y >= 0 && py - y <= 15;
+}

@@ -1,0 +1,75 @@
+#pragma once
+// The player's sprites: pictures that fade through their alpha channel
+// (StoryImage) and wrapped text revealed like a typewriter (StoryLabel). Both
+// draw with raw pixel transfers inside the framework's 2D overlay, where one
+// unit is one window pixel and the origin is the bottom-left corner.
+
+#include "mox/sprite.h"
+
+#include <opencv2/core.hpp>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The player's sprites never take mouse events; the framework's routing
+// falls through to the story's own click handling.
+class StorySprite : public MOXSprite {
+public:
+    bool onMouse(int button, int state, int x, int y) override;
+    bool onMotion(int x, int y) override;
+};
+
+class StoryImage : public StorySprite {
+public:
+    StoryImage(int x, int y, int width, int height);
+
+    // Replaces the picture with the file at path (mirrored left to right when
+    // asked). A missing or undecodable file, or the empty path, leaves the
+    // sprite empty. The kept picture is 4-channel RGBA, bottom row first, and
+    // never larger than the sprite: a bigger one is scaled down once here.
+    void loadImage(const std::string& path, bool mirror);
+    // Alpha of every pixel = factor x the loaded picture's alpha, truncated;
+    // colours are untouched. Ignored by an empty sprite.
+    void setAlpha(float factor);
+
+    void draw() override;
+    bool hitTest(int px, int py) override; // rectangle, both edges inclusive
+
+    bool empty() const { return image.empty(); }
+
+    int x, y, width, height;
+    cv::Mat image;   // drawn; its alpha is rewritten by setAlpha
+    cv::Mat source;  // untouched copy: every fade starts from it
+};
+
+// One line of a label: bytes [start, start + length) of the text, drawn with
+// its baseline at y.
+struct LabelLine {
+    std::size_t start;
+    std::size_t length;
+    int y;
+};
+
+// Splits the revealed part (text length x progress bytes) into lines of
+// lineWidth bytes, 20 pixels apart downward from y. A line takes one more
+// byte when a double-byte character would straddle its end. The last entry
+// is the revealed rest and may be empty.
+std::vector<LabelLine> labelLines(std::string_view text, float progress, int lineWidth, int y);
+
+class StoryLabel : public StorySprite {
+public:
+    explicit StoryLabel(std::string text);
+
+    void setText(const std::string& newText); // progress back to 0
+
+    void draw() override;
+    // On the first line: the whole text's width in the 8 x 13 font, 15 high.
+    bool hitTest(int px, int py) override;
+
+    int x = 40, y = 120;
+    std::string text;
+    int lineWidth = 90;
+    float progress = 0.0f; // revealed fraction, 0..1; the player writes it
+};
