@@ -178,10 +178,10 @@ bool EnsureGlsl()
 {
     if (g_glslAvailable)
         return true;
-    if (!g_glewInitialised)
-        InitGlew();
-    if (g_glslAvailable)  // InitGlew ran the check itself
-        return true;
+    // A successful InitGlew has just run this check itself; running it again
+    // would only print the same failure twice.
+    if (!g_glewInitialised && InitGlew())
+        return g_glslAvailable;
     static const char* const required[][2] = {
         {"GL_ARB_fragment_shader",
          "[GLSLFAILED] GL_ARB_fragment_shader extension is not available!"},
