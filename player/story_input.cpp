@@ -3,12 +3,10 @@
 #include "player/story_player.h"
 
 #include <GL/gl.h>
-#include <SDL.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <numbers>
+#include <thread>
 
 namespace player {
 
@@ -28,7 +26,7 @@ void OnDrawScene()
     stepFrame();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
-    SDL_Delay(20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
 void OnKeyDown(int key)
@@ -54,14 +52,3 @@ void OnMessage(int message, int, int)
 void OnInitGL() {}
 
 } // namespace player
-
-void finishStory()
-{
-    // The main window is the one whose GL context is current.
-    SDL_Window* owner = SDL_GL_GetCurrentWindow();
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "Info", "Story finished!", owner) != 0) {
-        // No box could be shown: say it where it can still be read.
-        std::fprintf(stderr, "Story finished! (no message box: %s)\n", SDL_GetError());
-    }
-    std::exit(0);
-}
