@@ -29,6 +29,11 @@ cv::Mat PictureCache::lookup(Kind kind, const std::string& path)
     }
 
     cv::Mat picture;
+    if (!known) {
+        // Nothing to read; asking the decoders anyway only fills the terminal.
+        if (kind == Kind::Photo) picture.create(0, 0, CV_8UC4);
+        return picture;
+    }
     if (kind == Kind::Photo) {
         picture = loadPngImage(path);
     } else {
@@ -36,7 +41,7 @@ cv::Mat PictureCache::lookup(Kind kind, const std::string& path)
         if (!read.empty()) scaleBackground(read, picture);
     }
     // A missing file is not remembered: it may appear at any time.
-    if (known && capacity_ > 0) {
+    if (capacity_ > 0) {
         entries_.push_front(Entry{kind, path, fileSize, modified, picture});
         while (entries_.size() > capacity_) entries_.pop_back();
     }

@@ -1,0 +1,330 @@
+// The editor window's behaviour driven through recording controls: start-up,
+// frame display, navigation, the log, the per-frame boxes and closing.
+#include <gtest/gtest.h>
+
+#include "document/story_folder.h"
+#include "fake_controls.h"
+
+using namespace qtest;
+using quillforge::CloseQuestion;
+
+namespace {
+
+class EditorWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root.startup("demo");
+        StoryRoot::addMod("demo", sampleStory());
+        soundOpen = false;
+    }
+    void open() { ASSERT_TRUE(w.dlg.initDialog()); }
+    Frame& frame(int i) { return w.dlg.story->frames.at(i); }
+
+    StoryRoot root;
+    FakeWindow w;
+};
+
+TEST(EditorStartup, EndsQuietlyButSaysWhyWithoutStartupFileOrMod)
+{
+    StoryRoot root;
+    {
+        FakeWindow w;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(w.dlg.initDialog());
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("start-up file"), std::string::npos);
+    }
+    root.startup("demo");
+    StoryRoot::write("story/loose.txt", "not a mod");
+    FakeWindow w;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(w.dlg.initDialog());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no mod folder"), std::string::npos);
+}
+
+TEST(EditorStartup, OpensTheNamedModOrTheFirstListed)
+{
+    StoryRoot root;
+    StoryRoot::addMod("alpha", sampleStory());
+    StoryRoot::addMod("beta", sampleStory());
+    root.startup("  beta\r\n");
+    {
+        FakeWindow w;
+        ASSERT_TRUE(w.dlg.initDialog());
+        EXPECT_EQ(w.dlg.currentModName(), "beta");
+        EXPECT_EQ(w.mod.sel, w.dlg.currentMod);
+        EXPECT_EQ(w.dlg.story->modName, "beta");
+    }
+    root.startup("gamma");
+    FakeWindow w;
+    ASSERT_TRUE(w.dlg.initDialog());
+    EXPECT_EQ(w.dlg.currentMod, 0);
+    EXPECT_EQ(w.dlg.story->modName, w.dlg.modList[0]);
+    EXPECT_EQ(w.lastLog(), "Mod " + w.dlg.modList[0] + " successfully loaded...:-)");
+}
+
+TEST_F(EditorWindow, ShowsEveryFieldOfTheFirstFrame)
+{
+    open();
+    EXPECT_EQ(w.page.value, "1/3");
+    EXPECT_EQ(w.sentence.value, "你好");
+    EXPECT_EQ(w.back.items, (std::vector<std::string>{"one.jpg", "two.jpg"}));
+    EXPECT_EQ(w.left.items, (std::vector<std::string>{"Ann", "Bo", "None"}));
+    EXPECT_EQ(w.addPhoto.items, (std::vector<std::string>{"Ann", "Bo"}));
+    EXPECT_EQ(w.sound.items, (std::vector<std::string>{"s.wav", "None"}));
+    EXPECT_EQ(w.leftPhoto.items, (std::vector<std::string>{"smile", "calm"}));
+    EXPECT_EQ(w.rightPhoto.items, (std::vector<std::string>{"grin"}));
+    EXPECT_EQ(std::vector<int>({w.back.sel, w.left.sel, w.leftPhoto.sel, w.right.sel, w.speaker.sel, w.bgm.sel,
+                                w.sound.sel, w.addPhoto.sel}),
+              std::vector<int>({0, 0, 1, 1, 1, 0, 1, 0}));
+
+    w.click(ControlId::Next);  // frame 1: nobody on the left, sound 0
+    EXPECT_EQ(w.page.value, "2/3");
+    EXPECT_EQ(w.left.sel, 2);
+    EXPECT_EQ(w.leftPhoto.items, std::vector<std::string>{"None"});
+    EXPECT_EQ(w.sound.sel, 0);
+    EXPECT_TRUE(soundOpen) << "arriving on a frame with a sound plays it";
+}
+
+TEST_F(EditorWindow, NavigationStopsAtTheEndsWithItsMessages)
+{
+    open();
+    w.click(ControlId::Prev);
+    EXPECT_EQ(w.lastLog(), "No prev frames...");
+    w.click(ControlId::End);
+    EXPECT_EQ(w.page.value, "3/3");
+    w.click(ControlId::Next);
+    EXPECT_EQ(w.lastLog(), "No next frames...");
+    EXPECT_EQ(w.dlg.story->currentFrame, 2);
+    w.click(ControlId::Prev);
+    EXPECT_EQ(w.page.value, "2/3");
+    w.click(ControlId::Begin);
+    EXPECT_EQ(w.page.value, "1/3");
+    EXPECT_EQ(w.sentence.value, "你好");
+}
+
+TEST_F(EditorWindow, LogStartsAfreshAfterFifteenLines)
+{
+    open();  // one line: the load
+    for (int i = 2; i <= 14; ++i) w.dlg.appendLog("line " + std::to_string(i));
+    EXPECT_EQ(w.logLines().size(), 14u);
+    w.dlg.appendLog("line 15");
+    EXPECT_EQ(w.logLines().size(), 15u);
+    w.dlg.appendLog("line 16");
+    EXPECT_EQ(w.logLines(), std::vector<std::string>{"line 16"});
+}
+
+TEST_F(EditorWindow, PersonAndPhotoBoxesWriteTheFrame)
+{
+    open();
+    w.left.choose(2);  // None
+    EXPECT_EQ(frame(0).leftCharacter, -1);
+    EXPECT_EQ(frame(0).leftPhoto, -1);
+    EXPECT_EQ(w.leftPhoto.items, std::vector<std::string>{"None"});
+    w.leftPhoto.choose(0);
+    EXPECT_EQ(frame(0).leftPhoto, -1) << "a photo choice without a person changes nothing";
+
+    w.right.choose(0);  // Ann
+    EXPECT_EQ(frame(0).rightCharacter, 0);
+    EXPECT_EQ(frame(0).rightPhoto, 0);
+    EXPECT_EQ(w.rightPhoto.items, (std::vector<std::string>{"smile", "calm"}));
+    w.rightPhoto.choose(1);
+    EXPECT_EQ(frame(0).rightPhoto, 1);
+    w.speaker.choose(2);
+    EXPECT_EQ(frame(0).textCharacter, 2);
+    w.back.choose(1);
+    EXPECT_EQ(frame(0).background, 1);
+    EXPECT_GE(w.preview.invalidated, 4);
+}
+
+TEST_F(EditorWindow, MusicChoiceReplacesTheRunFromTheCurrentFrame)
+{
+    open();
+    w.dlg.story->musics.push_back("//bgm/m2.mp3");
+    w.dlg.fillMusicBox();
+    for (int start : {0, 1}) {
+        int values[4] = {0, 0, 1, 0};
+        w.dlg.story->frames.resize(4);
+        w.dlg.story->frameCount = 4;
+        for (int i = 0; i < 4; ++i) frame(i).music = values[i];
+        w.dlg.story->goToFrame(start, false);
+        w.bgm.choose(2);
+        std::vector<int> got;
+        for (int i = 0; i < 4; ++i) got.push_back(frame(i).music);
+        EXPECT_EQ(got, start == 0 ? std::vector<int>({2, 2, 1, 0}) : std::vector<int>({0, 2, 1, 0}));
+    }
+}
+
+TEST_F(EditorWindow, SoundAndMusicSwitches)
+{
+    open();
+    w.sound.choose(1);  // None
+    EXPECT_EQ(frame(0).sound, -1);
+    EXPECT_FALSE(soundOpen);
+    w.sound.choose(0);
+    EXPECT_EQ(frame(0).sound, 0);
+    EXPECT_TRUE(soundOpen);
+
+    w.bgmCheck.click();
+    EXPECT_TRUE(w.dlg.story->bgmEnabled);
+    EXPECT_TRUE(w.dlg.story->musicPlaying);
+    w.bgmCheck.click();
+    EXPECT_FALSE(w.dlg.story->musicPlaying) << "unticking stops the music at once";
+}
+
+TEST_F(EditorWindow, PushAndPullKeepTheirRules)
+{
+    open();
+    w.sentence.replaced = 0;
+    w.page.replaced = 0;
+    w.dlg.push();
+    EXPECT_EQ(w.sentence.replaced + w.page.replaced, 0) << "unchanged texts are not replaced";
+
+    w.personName.value = "typed, not pulled";
+    w.dlg.push();
+    EXPECT_EQ(w.personName.value, "");
+
+    // A toolkit that reports the program's own changes must not reach the
+    // handlers: showing a sentence that is not valid GB text would rewrite it.
+    frame(1).sentence = "t\xFF";
+    w.sentence.raiseOnSet = true;
+    w.click(ControlId::Next);
+    EXPECT_EQ(w.sentence.value, "t\xEF\xBF\xBD");
+    EXPECT_EQ(frame(1).sentence, "t\xFF");
+}
+
+TEST_F(EditorWindow, TypedChineseIsStoredAsGbAndSavedSo)
+{
+    open();
+    w.sentence.type("中文");
+    EXPECT_EQ(frame(0).sentence, "\xD6\xD0\xCE\xC4");
+    w.question.answer = CloseQuestion::Answer::Save;
+    EXPECT_TRUE(w.dlg.requestClose());
+    std::string xml = StoryRoot::read("story/demo/script.xml");
+    EXPECT_NE(xml.find(encodeSentence("\xD6\xD0\xCE\xC4")), std::string::npos) << xml;
+    EXPECT_EQ(w.lastLog(), "Story save success...:-)");
+}
+
+TEST_F(EditorWindow, ClosingAsksOnlyWithUnsavedChanges)
+{
+    open();
+    EXPECT_TRUE(w.dlg.requestClose());
+    EXPECT_EQ(w.question.asked, 0);
+
+    const std::string before = StoryRoot::read("story/demo/script.xml");
+    w.sentence.type("changed");
+    w.question.answer = CloseQuestion::Answer::Stay;
+    EXPECT_FALSE(w.dlg.requestClose());
+    w.question.answer = CloseQuestion::Answer::Discard;
+    EXPECT_TRUE(w.dlg.requestClose());
+    EXPECT_EQ(StoryRoot::read("story/demo/script.xml"), before);
+
+    std::filesystem::remove_all("story/demo");  // the save cannot succeed now
+    w.question.answer = CloseQuestion::Answer::Save;
+    EXPECT_FALSE(w.dlg.requestClose()) << "a failed save keeps the window open";
+    EXPECT_EQ(w.lastLog(), "Story save failed...T_T");
+    EXPECT_EQ(w.question.asked, 3);
+}
+
+TEST_F(EditorWindow, EnterRunsOnlyTheAddOfItsBox)
+{
+    open();
+    RecordingCommands commands;
+    w.dlg.setCommands(&commands);
+    w.dlg.onEnter(ControlId::PersonName);
+    w.dlg.onEnter(ControlId::ModName);
+    w.dlg.onEnter(ControlId::Sentence);
+    w.click(ControlId::Save);
+    EXPECT_EQ(commands.ran, (std::vector<ControlId>{ControlId::AddPerson, ControlId::AddMod, ControlId::Save}));
+}
+
+TEST_F(EditorWindow, StartUpWritesTheFileOrLogsWhyNot)
+{
+    open();
+    w.click(ControlId::StartUp);
+    EXPECT_EQ(w.lastLog(), "Set demo as start up success.");
+    EXPECT_EQ(StoryRoot::read("story/startup.txt"), "demo");
+
+    std::filesystem::remove("story/startup.txt");
+    std::filesystem::create_directory("story/startup.txt");  // cannot be opened for writing
+    w.click(ControlId::StartUp);
+    EXPECT_EQ(w.lastLog(), "Set demo as start up failed...T_T");
+    EXPECT_TRUE(w.dlg.story) << "the editor keeps running";
+}
+
+TEST_F(EditorWindow, SwitchingModSavesTheOldAndNeverOverwritesABrokenOne)
+{
+    std::filesystem::create_directory("story/broken");
+    StoryRoot::write("story/broken/script.xml", "<story><name>x");
+    open();
+    int broken = w.dlg.modList[0] == "broken" ? 0 : 1;
+    w.sentence.type("kept");
+    w.bgmCheck.click();
+    w.mod.choose(broken);
+    EXPECT_EQ(w.lastLog(), "Mod load failed, script.xml may be broken...T_T");
+    EXPECT_FALSE(w.bgmCheck.on);
+    EXPECT_NE(StoryRoot::read("story/demo/script.xml").find(encodeSentence("kept")), std::string::npos);
+    EXPECT_EQ(w.page.value, "0/0");
+    EXPECT_EQ(w.back.count(), 0) << "no entry of the previous story is left";
+    EXPECT_FALSE(w.sentence.enabled);
+
+    w.mod.choose(1 - broken);
+    EXPECT_EQ(StoryRoot::read("story/broken/script.xml"), "<story><name>x");
+    EXPECT_EQ(frame(0).sentence, "kept");
+
+    std::filesystem::remove_all("story/demo");  // now the switch's save fails
+    w.mod.choose(broken);
+    EXPECT_EQ(w.lastLog(), "Story save failed...T_T");
+    EXPECT_EQ(w.dlg.story->modName, "demo");
+    EXPECT_EQ(w.dlg.currentModName(), "demo");
+    EXPECT_EQ(w.mod.sel, 1 - broken);
+}
+
+TEST_F(EditorWindow, BrokenIndexesAndEmptyListsNeverReadOutOfRange)
+{
+    StoryRecords r = sampleStory();
+    r.frames[0] = Frame{5, 9, 0, 7, 9, "", 7, 4, 12};
+    StoryRoot::addMod("demo", r);
+    open();
+    EXPECT_EQ(w.back.sel, -1);
+    EXPECT_EQ(w.left.sel, -1);
+    EXPECT_EQ(w.leftPhoto.count(), 0);
+    EXPECT_EQ(w.rightPhoto.sel, -1);
+    EXPECT_EQ(w.sound.sel, -1);
+    EXPECT_EQ(w.speaker.sel, -1);
+    ASSERT_FALSE(w.dlg.previewImage.empty());
+    EXPECT_EQ(w.dlg.previewImage.at<cv::Vec3b>(500, 400), cv::Vec3b(128, 128, 128));
+    w.left.choose(1);
+    EXPECT_EQ(frame(0).leftCharacter, 1);
+
+    StoryRecords none;
+    none.backgrounds = {"//bg/one.jpg"};
+    none.musics = {"//bgm/m0.mp3"};
+    StoryRoot::addMod("demo", none);
+    FakeWindow empty;
+    ASSERT_TRUE(empty.dlg.initDialog());
+    EXPECT_EQ(empty.page.value, "0/0");
+    EXPECT_EQ(empty.left.items, std::vector<std::string>{"None"});
+    EXPECT_EQ(empty.addPhoto.sel, -1);
+    EXPECT_FALSE(empty.back.enabled);
+    for (ControlId id : {ControlId::Prev, ControlId::Next, ControlId::Begin, ControlId::End, ControlId::Back,
+                         ControlId::Left, ControlId::Bgm, ControlId::Sound, ControlId::Sentence, ControlId::BgmCheck})
+        empty.click(id);
+    EXPECT_EQ(empty.lastLog(), "Go to end fail...");
+    EXPECT_TRUE(empty.dlg.requestClose());
+}
+
+TEST(EditorPaths, PreviewReadsModRelativeReferencesBelowTheMod)
+{
+    EXPECT_EQ(CQuillforgeDlg::fileNameOf("C:\\pics/x.jpg"), "x.jpg");
+    EXPECT_EQ(CQuillforgeDlg::fileNameOf("plain"), "plain");
+    StoryRoot root;
+    root.startup("m");
+    StoryRoot::addMod("m", sampleStory());
+    FakeWindow w;
+    ASSERT_TRUE(w.dlg.initDialog());
+    EXPECT_EQ(w.dlg.previewPathOf("//bg/x.jpg"), "./story/m//bg/x.jpg");
+    EXPECT_EQ(w.dlg.previewPathOf("C:\\pics\\x.jpg"), "C:/pics/x.jpg");
+}
+
+} // namespace

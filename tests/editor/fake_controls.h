@@ -1,0 +1,188 @@
+#pragma once
+// Recording stand-ins for the editor's controls, and a story root in a
+// temporary working directory, for driving CQuillforgeDlg without a display.
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "document/story_script.h"
+#include "editor/controls.h"
+#include "editor/quillforge_dlg.h"
+
+namespace qtest {
+
+using quillforge::ControlEvents;
+using quillforge::ControlId;
+
+struct Wired {
+    ControlEvents* sink = nullptr;
+    ControlId id{};
+    void raise() { if (sink) sink->onControlEvent(id); }
+};
+
+struct FakeList : quillforge::ListBox, Wired {
+    std::vector<std::string> items;
+    int sel = -1;
+    bool enabled = true;
+    void reset() override { items.clear(); sel = -1; }
+    void addString(const std::string& t) override { items.push_back(t); }
+    int count() const override { return static_cast<int>(items.size()); }
+    int selection() const override { return sel; }
+    void setSelection(int i) override { sel = i >= 0 && i < count() ? i : -1; }
+    std::string entry(int i) const override { return i >= 0 && i < count() ? items[i] : ""; }
+    void setEnabled(bool e) override { enabled = e; }
+    void choose(int i) { sel = i; raise(); }  // the user's pick
+};
+
+struct FakeEdit : quillforge::EditBox, Wired {
+    std::string value;
+    int replaced = 0;
+    bool raiseOnSet = false;  // a toolkit that reports the program's own changes
+    bool enabled = true;
+    std::string text() const override { return value; }
+    void setText(const std::string& t) override { value = t; ++replaced; if (raiseOnSet) raise(); }
+    void setEnabled(bool e) override { enabled = e; }
+    void type(const std::string& t) { value = t; raise(); }
+};
+
+struct FakeCheck : quillforge::CheckBox, Wired {
+    bool on = false;
+    bool checked() const override { return on; }
+    void setChecked(bool c) override { on = c; }
+    void click() { on = !on; raise(); }
+};
+
+struct FakeFiles : quillforge::FileDialog {
+    bool openFile(const std::string&, std::string&) override { return false; }
+};
+
+struct FakeQuestion : quillforge::CloseQuestion {
+    Answer answer = Answer::Stay;
+    int asked = 0;
+    Answer askSaveChanges(const std::string&) override { ++asked; return answer; }
+};
+
+struct FakePreview : quillforge::PreviewSurface {
+    int invalidated = 0;
+    void invalidate() override { ++invalidated; }
+};
+
+struct RecordingCommands : quillforge::EditorCommands {
+    std::vector<ControlId> ran;
+    void run(ControlId id, CQuillforgeDlg&) override { ran.push_back(id); }
+};
+
+// Every control of the window, wired to one CQuillforgeDlg.
+struct FakeWindow {
+    FakeList mod, back, left, right, leftPhoto, rightPhoto, addPhoto, speaker, bgm, sound;
+    FakeEdit personName, sentence, log, modName, page;
+    FakeCheck bgmCheck;
+    FakeFiles files;
+    FakeQuestion question;
+    FakePreview preview;
+    CQuillforgeDlg dlg;
+
+    FakeWindow() : dlg(controls())
+    {
+        std::pair<Wired*, ControlId> wires[] = {
+            {&mod, ControlId::Mod}, {&back, ControlId::Back}, {&left, ControlId::Left},
+            {&right, ControlId::Right}, {&leftPhoto, ControlId::LeftPhoto},
+            {&rightPhoto, ControlId::RightPhoto}, {&addPhoto, ControlId::AddPhotoPerson},
+            {&speaker, ControlId::Speaker}, {&bgm, ControlId::Bgm}, {&sound, ControlId::Sound},
+            {&personName, ControlId::PersonName}, {&sentence, ControlId::Sentence}, {&log, ControlId::Log},
+            {&modName, ControlId::ModName}, {&page, ControlId::Page}, {&bgmCheck, ControlId::BgmCheck}};
+        for (auto& [w, id] : wires) { w->sink = &dlg; w->id = id; }
+        speaker.items = {"None", "Left", "Right"};
+    }
+    quillforge::EditorControls controls()
+    {
+        quillforge::EditorControls c;
+        c.mod = &mod; c.back = &back; c.left = &left; c.right = &right; c.leftPhoto = &leftPhoto;
+        c.rightPhoto = &rightPhoto; c.addPhotoPerson = &addPhoto; c.speaker = &speaker; c.bgm = &bgm;
+        c.sound = &sound; c.personName = &personName; c.sentence = &sentence; c.log = &log;
+        c.modName = &modName; c.page = &page; c.bgmCheck = &bgmCheck; c.fileDialog = &files;
+        c.closeQuestion = &question; c.preview = &preview;
+        return c;
+    }
+    void click(ControlId id) { dlg.onControlEvent(id); }
+    std::vector<std::string> logLines() const
+    {
+        std::vector<std::string> lines;
+        size_t pos = 0;
+        for (size_t end; (end = log.value.find("\r\n", pos)) != std::string::npos; pos = end + 2)
+            lines.push_back(log.value.substr(pos, end - pos));
+        return lines;
+    }
+    std::string lastLog() const { auto l = logLines(); return l.empty() ? "" : l.back(); }
+};
+
+// A temporary working directory holding story/; the process works in it
+// while the object lives.
+class StoryRoot {
+public:
+    StoryRoot()
+    {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        old_ = std::filesystem::current_path();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("qf-editor-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_ / "story");
+        std::filesystem::current_path(dir_);
+    }
+    ~StoryRoot()
+    {
+        std::filesystem::current_path(old_);
+        std::filesystem::remove_all(dir_);
+    }
+    void startup(const std::string& text) { write("story/startup.txt", text); }
+    static void write(const std::string& path, const std::string& bytes)
+    {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string read(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // Writes records as story/<mod>/script.xml through the story model.
+    static void addMod(const std::string& mod, const StoryRecords& records)
+    {
+        std::filesystem::create_directories("story/" + mod);
+        StoryScript s(mod);
+        static_cast<StoryRecords&>(s) = records;
+        scriptRoot = ".\\story\\";
+        s.save();
+    }
+
+private:
+    static int& counter() { static int n = 0; return n; }
+    std::filesystem::path old_, dir_;
+};
+
+// Three frames, two persons (Ann with photos "smile" and "calm", Bo with
+// "grin"), two backgrounds, two musics, one sound.
+inline StoryRecords sampleStory()
+{
+    StoryRecords r;
+    r.title = "Sample";
+    r.characters = {{"Ann", 2, {{"smile", "//a1.png"}, {"calm", "//a2.png"}}}, {"Bo", 1, {{"grin", "//b.png"}}}};
+    r.backgrounds = {"//bg/one.jpg", "C:\\pics\\two.jpg"};
+    r.musics = {"//bgm/m0.mp3", "//bgm/m1.mp3"};
+    r.sounds = {"//sound/s.wav"};
+    Frame f0{0, 1, 1, 0, 1, "\xC4\xE3\xBA\xC3", 0, 0, -1};  // GB 2312 for 你好
+    Frame f1{-1, -1, 0, 0, 0, "two", 1, 0, 0};
+    Frame f2{1, 0, -1, -1, 2, "three", 0, 1, -1};
+    r.frames = {f0, f1, f2};
+    r.characterCount = 2;
+    r.frameCount = 3;
+    return r;
+}
+
+} // namespace qtest

@@ -1,0 +1,195 @@
+// The Qt binding keeps the controls' rules, and the window keeps its layout,
+// keys and close question. Runs on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "editor/qt/qt_controls.h"
+#include "editor/qt/quillforge_window.h"
+#include "fake_controls.h"
+
+using namespace quillforge;
+using namespace quillforge::qt;
+
+namespace {
+
+// Text arrives the way an input method delivers Chinese: as a commit string.
+void typeUnicode(QWidget* widget, const QString& text)
+{
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(widget, &event);
+}
+
+struct Counter : ControlEvents {
+    std::vector<ControlId> events;
+    void onControlEvent(ControlId id) override { events.push_back(id); }
+};
+
+TEST(QtBinding, OnlyTheUsersSelectionRaisesTheEvent)
+{
+    QComboBox combo;
+    Counter counter;
+    QtListBox box(&combo, ControlId::Back, &counter);
+    for (const char* item : {"one", "two", "三"}) box.addString(item);
+    box.setSelection(1);
+    box.setSelection(7);
+    EXPECT_EQ(box.selection(), -1);
+    box.reset();
+    for (const char* item : {"one", "two", "三"}) box.addString(item);
+    box.setSelection(0);
+    EXPECT_TRUE(counter.events.empty());
+    EXPECT_EQ(box.entry(2), "三");
+
+    combo.show();
+    combo.setFocus();
+    QTest::keyClick(&combo, Qt::Key_Down);
+    EXPECT_EQ(box.selection(), 1);
+    EXPECT_EQ(counter.events, std::vector<ControlId>{ControlId::Back});
+}
+
+TEST(QtBinding, EditBoxesReplaceOnlyDifferingTextAndReportOnlyTyping)
+{
+    QPlainTextEdit plain;
+    QLineEdit line;
+    Counter counter;
+    QtTextEdit sentence(&plain, ControlId::Sentence, &counter);
+    QtLineEdit name(&line, ControlId::PersonName, &counter);
+    QSignalSpy plainChanges(&plain, &QPlainTextEdit::textChanged);
+    QSignalSpy lineChanges(&line, &QLineEdit::textChanged);
+
+    sentence.setText("first\r\nsecond");
+    name.setText("Ann");
+    EXPECT_TRUE(counter.events.empty()) << "the program's own texts raise nothing";
+    EXPECT_EQ(plain.toPlainText(), "first\nsecond");
+    EXPECT_EQ(sentence.text(), "first\r\nsecond");
+
+    QTextCursor cursor = plain.textCursor();
+    cursor.setPosition(3);
+    plain.setTextCursor(cursor);
+    int before = plainChanges.count() + lineChanges.count();
+    sentence.setText("first\r\nsecond");
+    name.setText("Ann");
+    EXPECT_EQ(plainChanges.count() + lineChanges.count(), before) << "an unchanged push leaves the box alone";
+    EXPECT_EQ(plain.textCursor().position(), 3);
+
+    plain.show();
+    typeUnicode(&plain, QString::fromUtf8("中"));
+    line.show();
+    QTest::keyClicks(&line, "x");
+    EXPECT_EQ(counter.events, (std::vector<ControlId>{ControlId::Sentence, ControlId::PersonName}));
+}
+
+TEST(QtBinding, PainterTargetKeepsColoursAndOrientation)
+{
+    cv::Mat picture(2, 1, CV_8UC3);
+    picture.at<cv::Vec3b>(0, 0) = {0, 0, 255};  // red on top
+    picture.at<cv::Vec3b>(1, 0) = {255, 0, 0};
+    for (bool bottomUp : {false, true}) {
+        QImage out(1, 2, QImage::Format_RGB32);
+        QPainter painter(&out);
+        QtPainterTarget target(painter);
+        target.drawImage(picture, bottomUp, {0, 0, 1, 2}, {0, 0, 1, 2}, ScaleMode::Exact);
+        painter.end();
+        EXPECT_EQ(out.pixelColor(0, 0), bottomUp ? QColor(Qt::blue) : QColor(Qt::red));
+    }
+    EXPECT_EQ(QtFileDialog::qtFilterOf("All Files (*.*)|*.*||"), "All Files (*)");
+    EXPECT_EQ(QtFileDialog::qtFilterOf("PNG file (*.png)|*.png||"), "PNG file (*.png)");
+}
+
+class QtWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root.startup("demo");
+        qtest::StoryRoot::addMod("demo", qtest::sampleStory());
+        window.setCloseQuestion(&question);
+        ASSERT_TRUE(window.dlg().initDialog());
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    QWidget* widget(ControlId id) { return window.controlWidget(id); }
+
+    qtest::StoryRoot root;
+    qtest::FakeQuestion question;
+    QuillforgeWindow window;
+};
+
+TEST_F(QtWindow, LayoutFollowsTheTemplate)
+{
+    EXPECT_EQ(window.size(), QSize(906, 570));
+    EXPECT_EQ(window.windowTitle(), "Quillforge");
+    EXPECT_EQ(window.previewWidget()->geometry(), QRect(236, 24, 647, 488));
+    EXPECT_EQ(widget(ControlId::Sentence)->geometry(), QRect(276, 414, 563, 65));
+    EXPECT_EQ(widget(ControlId::Save)->geometry(), QRect(21, 515, 98, 33));
+    auto* speaker = static_cast<QComboBox*>(widget(ControlId::Speaker));
+    EXPECT_EQ(speaker->count(), 3);
+    EXPECT_EQ(speaker->itemText(2), "Right");
+    // The sentence box lies over the preview, so it is drawn above it.
+    EXPECT_TRUE(window.previewWidget()->geometry().contains(widget(ControlId::Sentence)->geometry()));
+    EXPECT_GT(window.children().indexOf(widget(ControlId::Sentence)),
+              window.children().indexOf(window.previewWidget()));
+    // Tab order is template order: Mod, Back, Left, Right, Add (background) ...
+    QWidget* w = widget(ControlId::Mod);
+    for (ControlId next : {ControlId::Back, ControlId::Left, ControlId::Right, ControlId::AddBackground,
+                           ControlId::LeftPhoto}) {
+        do w = w->nextInFocusChain(); while (!(w->focusPolicy() & Qt::TabFocus));
+        EXPECT_EQ(w, widget(next));
+    }
+    EXPECT_EQ(static_cast<QLineEdit*>(widget(ControlId::Page))->text(), "1/3");
+}
+
+TEST_F(QtWindow, EnterAndEscapeNeverCloseAndClosingAsks)
+{
+    qtest::RecordingCommands commands;
+    window.dlg().setCommands(&commands);
+    widget(ControlId::PersonName)->setFocus();
+    QTest::keyClick(widget(ControlId::PersonName), Qt::Key_Return);
+    widget(ControlId::Mod)->setFocus();
+    QTest::keyClick(widget(ControlId::Mod), Qt::Key_Return);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(commands.ran, std::vector<ControlId>{ControlId::AddPerson});
+
+    // Typing Chinese in the sentence box, then closing and saving.
+    auto* sentence = static_cast<QPlainTextEdit*>(widget(ControlId::Sentence));
+    sentence->setFocus();
+    sentence->selectAll();
+    typeUnicode(sentence, QString::fromUtf8("汉字"));
+    question.answer = CloseQuestion::Answer::Stay;
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    question.answer = CloseQuestion::Answer::Save;
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(question.asked, 2);
+    std::string xml = qtest::StoryRoot::read("story/demo/script.xml");
+    EXPECT_NE(xml.find(encodeSentence("\xBA\xBA\xD7\xD6")), std::string::npos) << xml;
+}
+
+TEST_F(QtWindow, PreviewIsFittedIntoTheFrame)
+{
+    QImage shot = window.previewWidget()->grab().toImage();
+    // The sample's background files do not exist: the grey stand-in shows.
+    EXPECT_EQ(shot.pixelColor(160, 405), QColor(128, 128, 128));
+    EXPECT_EQ(shot.pixelColor(0, 0), QColor(Qt::black)) << "the frame's border";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
