@@ -1,0 +1,164 @@
+// The GL window on a real context under Xvfb: context creation and default
+// state, the projection following WM_SIZE, suspension on minimise, paint
+// handling by mode, and closing.
+#include "w32/native.h"
+#include "wglh/wglhelper.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace {
+
+class ProbeGL : public wglh::CwglWnd {
+public:
+    int renders = 0, initStates = 0, destroyed = 0;
+    std::vector<std::pair<int, int>> resizes;
+    void Render() override { ++renders; }
+    void InitGLState() override
+    {
+        ++initStates;
+        CwglWnd::InitGLState();
+    }
+    void OnDestroyGL() override { ++destroyed; }
+    void OnResize(std::int32_t w, std::int32_t h) override { resizes.emplace_back(w, h); }
+};
+
+class GLWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+        app.realtime = 1;
+        w32::CWndApp::SetCurrent(&app);
+        wnd.hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "", w32::WS_OVERLAPPEDWINDOW,
+                                           w32::CW_USEDEFAULT, 0, w32::CW_USEDEFAULT, 0);
+        ASSERT_EQ(wnd.SetupAfterCreation(), 1);
+        ASSERT_EQ(wnd.InitGL(0, 24, 24, 0, 0, 0, 0, 1), 1);
+    }
+    void TearDown() override { w32::CWndApp::SetCurrent(nullptr); }
+    std::int32_t Size(std::uint32_t type, int w, int h)
+    {
+        return wnd.HandleMessage(w32::WM_SIZE, type, w32::MakeLParam(w, h));
+    }
+    w32::CWndApp app;
+    ProbeGL wnd;
+};
+
+void ExpectPerspective(float aspect)
+{
+    float m[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, m);
+    const float f = 1.0f / std::tan(30.0f * static_cast<float>(M_PI) / 180.0f);
+    EXPECT_NEAR(m[0], f / aspect, 1e-3f * f / aspect);
+    EXPECT_NEAR(m[5], f, 1e-4f);
+    EXPECT_NEAR(m[10], (20.0f + 1.0f) / (1.0f - 20.0f), 1e-4f);
+    EXPECT_NEAR(m[14], 2.0f * 20.0f * 1.0f / (1.0f - 20.0f), 1e-4f);
+    EXPECT_NEAR(m[11], -1.0f, 1e-6f);
+}
+
+TEST_F(GLWindow, InitGLMakesACurrentContextWithTheDefaultState)
+{
+    EXPECT_EQ(wnd.glReady, 1);
+    EXPECT_EQ(wnd.initStates, 1);
+    EXPECT_NE(wnd.rc.hGLRC, 0u);
+    EXPECT_FALSE(wglh::GLExtensions().empty());
+    GLint depthBits = 0, drawBuffer = 0, polygon[2] = {0, 0};
+    GLboolean doubled = GL_FALSE;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubled);
+    glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
+    glGetIntegerv(GL_POLYGON_MODE, polygon);
+    EXPECT_GE(depthBits, 24);
+    EXPECT_EQ(doubled, GL_TRUE);
+    EXPECT_EQ(drawBuffer, GL_BACK);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(polygon[0], GL_FILL);
+    EXPECT_EQ(polygon[1], GL_LINE);
+    // InitGL ends with a 640 x 480 client area, which the window heard of at once.
+    w32::Rect client;
+    ASSERT_TRUE(w32::GetClientRect(wnd.hWnd, client));
+    EXPECT_EQ(client.Width(), 640);
+    EXPECT_EQ(client.Height(), 480);
+    EXPECT_EQ(wnd.width, 640);
+    EXPECT_EQ(wnd.height, 480);
+    ExpectPerspective(640.0f / 480.0f);
+}
+
+TEST_F(GLWindow, RestoredSizeRebuildsTheProjectionAndRendersAtOnce)
+{
+    const int before = wnd.renders;
+    wnd.resizes.clear();
+    Size(w32::SIZE_RESTORED, 800, 600);
+    EXPECT_EQ(wnd.renders, before + 1);
+    ASSERT_EQ(wnd.resizes.size(), 1u);
+    EXPECT_EQ(wnd.resizes[0], std::make_pair(800, 600));
+    ExpectPerspective(800.0f / 600.0f);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 800);
+    EXPECT_EQ(viewport[3], 600);
+}
+
+TEST_F(GLWindow, ZeroSizesAreStoredAsOne)
+{
+    Size(w32::SIZE_RESTORED, 0, 300);
+    EXPECT_EQ(wnd.width, 1);
+    EXPECT_EQ(wnd.height, 300);
+    ExpectPerspective(1.0f / 300.0f);
+    Size(w32::SIZE_MAXIMIZED, 500, 0);
+    EXPECT_EQ(wnd.height, 1);
+    ExpectPerspective(500.0f);
+}
+
+TEST_F(GLWindow, MinimisingSuspendsAndRestoringResumesWithAReshape)
+{
+    const int before = wnd.renders;
+    Size(w32::SIZE_MINIMIZED, 0, 0);
+    EXPECT_EQ(app.suspended, 1);
+    EXPECT_EQ(wnd.renders, before);
+    // While suspended the loop's frames do not count as continuous: paint renders.
+    wnd.HandleMessage(w32::WM_PAINT, 0, 0);
+    EXPECT_EQ(wnd.renders, before + 1);
+    Size(w32::SIZE_RESTORED, 700, 500);
+    EXPECT_EQ(app.suspended, 0);
+    EXPECT_EQ(wnd.renders, before + 2);
+    ExpectPerspective(700.0f / 500.0f);
+    wnd.HandleMessage(w32::WM_PAINT, 0, 0);
+    EXPECT_EQ(wnd.renders, before + 2);  // the loop renders continuously
+}
+
+TEST_F(GLWindow, ExitSizeMoveReshapesOnlyAfterASize)
+{
+    Size(w32::SIZE_MAXSHOW, 640, 480);  // sets needs-reshape without reshaping
+    const int before = wnd.renders;
+    wnd.HandleMessage(w32::WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_EQ(wnd.renders, before + 1);
+    EXPECT_EQ(wnd.needsReshape, 0);
+    wnd.HandleMessage(w32::WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_EQ(wnd.renders, before + 1);
+}
+
+TEST_F(GLWindow, CloseDeletesTheContextAndLaterMessagesDrawNothing)
+{
+    const w32::WindowHandle window = wnd.hWnd;
+    wnd.HandleMessage(w32::WM_CLOSE, 0, 0);
+    EXPECT_EQ(wnd.destroyed, 1);
+    EXPECT_EQ(wnd.glReady, 0);
+    EXPECT_EQ(wnd.rc.hGLRC, 0u);
+    EXPECT_EQ(wnd.swapInterval, nullptr);
+    EXPECT_FALSE(w32::IsWindow(window));
+    EXPECT_EQ(wnd.hWnd, 0u);
+    const int before = wnd.renders;
+    EXPECT_EQ(Size(w32::SIZE_RESTORED, 300, 200), 0);
+    app.realtime = 0;
+    wnd.HandleMessage(w32::WM_PAINT, 0, 0);
+    EXPECT_EQ(wnd.renders, before);
+}
+
+}  // namespace
