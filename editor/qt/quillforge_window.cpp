@@ -151,6 +151,8 @@ QuillforgeWindow::QuillforgeWindow(QWidget* parent)
         e->setGeometry(duRect(x, y, w, h));
         e->setReadOnly(readOnly);
         e->setTabChangesFocus(true);
+        // The log scrolls sideways like a one-line box; the sentence wraps.
+        if (readOnly) e->setLineWrapMode(QPlainTextEdit::NoWrap);
         e->setFocusPolicy(Qt::StrongFocus);
         p.widgets[id] = e;
         auto binding = std::make_unique<QtTextEdit>(e, id, sink, readOnly);

@@ -6,7 +6,9 @@
 #include <QComboBox>
 #include <QImage>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -173,6 +175,23 @@ TEST_F(QtWindow, EnterAndEscapeNeverCloseAndClosingAsks)
     EXPECT_EQ(question.asked, 2);
     std::string xml = qtest::StoryRoot::read("story/demo/script.xml");
     EXPECT_NE(xml.find(encodeSentence("\xBA\xBA\xD7\xD6")), std::string::npos) << xml;
+}
+
+TEST_F(QtWindow, F1AndTheContextMenuOfferTheAboutBox)
+{
+    QString seenTitle, seenText;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        seenTitle = box->windowTitle();
+        for (QLabel* label : box->findChildren<QLabel*>())
+            if (!label->text().isEmpty()) seenText = label->text();
+        static_cast<QDialog*>(box)->accept();
+    });
+    QTest::keyClick(widget(ControlId::Mod), Qt::Key_F1);
+    EXPECT_EQ(seenTitle, "About Quillforge");
+    EXPECT_EQ(seenText, "Quillforge, Version 1.0");
+    EXPECT_TRUE(window.isVisible());
 }
 
 TEST_F(QtWindow, PreviewIsFittedIntoTheFrame)
