@@ -1,0 +1,238 @@
+// The demo window's input routing and hook calls, driven with messages on a
+// window object that has no native window: zoom, sprite capture and picking,
+// arcball drags, hooks, the title timer, the G key and the stereo seam.
+#include "mox/demo_wnd.h"
+#include "mox/sprite.h"
+#include "w32/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using w32::MakeLParam;
+
+struct Event {
+    std::string what;
+    int a, b, c, d;
+    bool operator==(const Event&) const = default;
+};
+
+// A rectangle in scene coordinates that logs what reaches it.
+class ProbeSprite : public MOXSprite {
+public:
+    ProbeSprite(int x, int y, int w, int h, std::vector<Event>* log) : x(x), y(y), w(w), h(h), log(log) {}
+    void draw() override { log->push_back({"draw", x, y, 0, 0}); }
+    bool hitTest(int px, int py) override { return px >= x && px <= x + w && py >= y && py <= y + h; }
+    bool onMouse(int button, int state, int px, int py) override
+    {
+        log->push_back({"mouse", button, state, px, py});
+        return false;
+    }
+    bool onMotion(int px, int py) override
+    {
+        log->push_back({"motion", px, py, 0, 0});
+        return false;
+    }
+    int x, y, w, h;
+    std::vector<Event>* log;
+};
+
+bool Identity(const ArcBall& ball)
+{
+    return ball.current[0] == 0 && ball.current[1] == 0 && ball.current[2] == 0 && ball.current[3] == 1;
+}
+
+class DemoInput : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SceneWidth = 800;
+        SceneHeight = 600;
+        wnd.OnDrawScene = [this] { log.push_back({"scene", 0, 0, 0, 0}); };
+        wnd.OnResize(800, 600);
+    }
+    void TearDown() override { spriteList.clear(); }
+    // Client point (x, y), window y growing downwards.
+    void Send(std::uint32_t message, std::uint32_t wParam, int x, int y)
+    {
+        wnd.HandleMessage(message, wParam, MakeLParam(x, y));
+    }
+    mox::DemoWnd wnd;
+    std::vector<Event> log;
+};
+
+TEST_F(DemoInput, WheelZoomsWithACtrlSlowDownAndNeverReachesZero)
+{
+    wnd.HandleMessage(w32::WM_MOUSEWHEEL, 120u << 16, 0);
+    EXPECT_FLOAT_EQ(wnd.zoom, 1.08f);
+    wnd.HandleMessage(w32::WM_MOUSEWHEEL, (120u << 16) | w32::MK_CONTROL, 0);
+    EXPECT_FLOAT_EQ(wnd.zoom, 1.088f);
+    const std::uint32_t down = static_cast<std::uint32_t>(-120 & 0xFFFF) << 16;
+    for (int i = 0; i < 20; ++i)
+        wnd.HandleMessage(w32::WM_MOUSEWHEEL, down, 0);
+    EXPECT_FLOAT_EQ(wnd.zoom, 2.384185791015625e-06f);
+    wnd.HandleMessage(w32::WM_MOUSEWHEEL, 0x8000u << 16, 0);  // the largest step down
+    EXPECT_GT(wnd.zoom, 0.0f);
+    // Each wheel step draws a frame.
+    EXPECT_EQ(std::count(log.begin(), log.end(), Event{"scene", 0, 0, 0, 0}), 23);
+}
+
+TEST_F(DemoInput, LeftPressOverASpriteGoesToItAndNeverStartsADrag)
+{
+    ProbeSprite sprite(100, 100, 100, 100, &log);
+    spriteList.push_back(&sprite);
+    Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 150, 450);  // scene y 150
+    EXPECT_EQ(wnd.objectBall.dragging, 0);
+    EXPECT_EQ(wnd.viewBall.dragging, 0);
+    EXPECT_EQ(wnd.CapturedSprite(), &sprite);
+    // Dragged away with the button held: the sprite keeps the motion, the arcballs stay put.
+    log.clear();
+    Send(w32::WM_MOUSEMOVE, w32::MK_LBUTTON, 500, 100);
+    EXPECT_TRUE(Identity(wnd.objectBall));
+    EXPECT_TRUE(Identity(wnd.viewBall));
+    Send(w32::WM_LBUTTONUP, 0, 520, 90);
+    EXPECT_EQ(log, (std::vector<Event>{{"motion", 500, 500, 0, 0}, {"mouse", 0, 1, 520, 510}}));
+    EXPECT_EQ(wnd.CapturedSprite(), nullptr);
+}
+
+TEST_F(DemoInput, PickingWalksFromTheLastSpriteDown)
+{
+    std::vector<Event> first, second;
+    ProbeSprite lower(0, 0, 200, 200, &first), upper(100, 100, 200, 200, &second);
+    spriteList = {&lower, &upper, nullptr};
+    EXPECT_EQ(pickSprite(150, 150), &upper);
+    EXPECT_EQ(pickSprite(50, 50), &lower);
+    EXPECT_EQ(pickSprite(700, 500), nullptr);
+    Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 150, 450);
+    EXPECT_TRUE(first.empty());
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0], (Event{"mouse", 0, 0, 150, 150}));
+    // Hovering reaches the sprite under the pointer.
+    Send(w32::WM_LBUTTONUP, 0, 150, 450);
+    Send(w32::WM_MOUSEMOVE, 0, 50, 550);
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first.back(), (Event{"motion", 50, 50, 0, 0}));
+}
+
+TEST_F(DemoInput, LeftDragOffSpritesTurnsBothArcballs)
+{
+    Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 400, 300);
+    EXPECT_EQ(wnd.objectBall.dragging, 1);
+    EXPECT_EQ(wnd.viewBall.dragging, 1);
+    Send(w32::WM_MOUSEMOVE, w32::MK_LBUTTON, 500, 300);
+    EXPECT_FALSE(Identity(wnd.objectBall));
+    EXPECT_FALSE(Identity(wnd.viewBall));
+    Send(w32::WM_LBUTTONUP, 0, 520, 300);
+    EXPECT_EQ(wnd.objectBall.dragging, 0);
+    EXPECT_EQ(wnd.viewBall.dragging, 0);
+    // Dragging to the right turns about +y.
+    EXPECT_GT(wnd.objectBall.current[1], 0.0f);
+}
+
+TEST_F(DemoInput, RightDragTurnsOnlyTheViewEvenOverASprite)
+{
+    ProbeSprite sprite(0, 0, 800, 600, &log);
+    spriteList.push_back(&sprite);
+    Send(w32::WM_RBUTTONDOWN, w32::MK_RBUTTON, 400, 300);
+    Send(w32::WM_MOUSEMOVE, w32::MK_RBUTTON, 400, 200);
+    Send(w32::WM_RBUTTONUP, 0, 400, 200);
+    EXPECT_TRUE(Identity(wnd.objectBall));
+    EXPECT_FALSE(Identity(wnd.viewBall));
+    EXPECT_EQ(wnd.viewBall.dragging, 0);
+}
+
+TEST_F(DemoInput, HooksSeeTheirMessagesFirst)
+{
+    std::vector<Event> hooks;
+    float zoomSeen = 0;
+    wnd.OnMessage = [&](int m, int w, int l) {
+        hooks.push_back({"message", m, w, l, 0});
+        if (m == int(w32::WM_MOUSEWHEEL))
+            zoomSeen = wnd.zoom;
+    };
+    wnd.OnKeyDown = [&](int vk) { hooks.push_back({"key", vk, 0, 0, 0}); };
+    wnd.HandleMessage(w32::WM_KEYDOWN, 0x4A, 1);
+    wnd.HandleMessage(w32::WM_TIMER, 0x10000, 0);
+    wnd.HandleMessage(w32::WM_MOUSEWHEEL, 120u << 16, 0);
+    Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 3, 4);
+    EXPECT_EQ(hooks, (std::vector<Event>{{"key", 0x4A, 0, 0, 0},
+                                         {"message", int(w32::WM_MOUSEWHEEL), int(120u << 16), 0, 0},
+                                         {"message", int(w32::WM_LBUTTONDOWN), 1, MakeLParam(3, 4), 0}}));
+    EXPECT_EQ(zoomSeen, 1.0f);
+}
+
+TEST_F(DemoInput, TitleTimerRefreshesTheStatusBehindTheModName)
+{
+    wnd.SetTitle("Mod");
+    EXPECT_STREQ(wnd.Title(), "Mod  [ Interactive Mode ]");
+    w32::CWndApp app;
+    app.realtime = 1;
+    w32::CWndApp::SetCurrent(&app);
+    wnd.fps = 12.5;
+    wnd.HandleMessage(w32::WM_TIMER, 0x10001, 0);  // not the title timer
+    EXPECT_STREQ(wnd.Title(), "Mod  [ Interactive Mode ]");
+    wnd.HandleMessage(w32::WM_TIMER, 0x10000, 0);
+    EXPECT_STREQ(wnd.Title(), "Mod  [ Realtime/VSync - 12.50fps ]");
+    wnd.SetTitle("A much longer mod name than before");
+    EXPECT_STREQ(wnd.Title(), "A much longer mod name than before  [ Realtime/VSync - 12.50fps ]");
+    w32::CWndApp::SetCurrent(nullptr);
+}
+
+TEST_F(DemoInput, RenderCallsPreRenderSceneThenSprites)
+{
+    ProbeSprite a(0, 0, 1, 1, &log), b(5, 5, 1, 1, &log);
+    spriteList = {&a, nullptr, &b};
+    wnd.OnPreRender = [this] { log.push_back({"pre", 0, 0, 0, 0}); };
+    wnd.Render();
+    EXPECT_EQ(log, (std::vector<Event>{{"pre", 0, 0, 0, 0}, {"scene", 0, 0, 0, 0},
+                                       {"draw", 0, 0, 0, 0}, {"draw", 5, 5, 0, 0}}));
+}
+
+mox::DemoWnd* stereoWindow = nullptr;
+std::vector<Event>* stereoLog = nullptr;
+
+TEST_F(DemoInput, StereoModeUsesItsSeamAndFallsBackToMono)
+{
+    stereoLog = &log;
+    wnd.RenderMode = 1;
+    wnd.OnInitGL = [this] { log.push_back({"init", 0, 0, 0, 0}); };
+    wnd.StereoSetup = [](mox::DemoWnd& w) {
+        stereoWindow = &w;
+        stereoLog->push_back({"setup", 0, 0, 0, 0});
+    };
+    wnd.InitGLState();
+    EXPECT_EQ(stereoWindow, &wnd);
+    wnd.StereoPass = nullptr;
+    wnd.Render();  // no stereo pass: the mono scene
+    wnd.StereoPass = [](mox::DemoWnd& w) {
+        stereoLog->push_back({"pass", 0, 0, 0, 0});
+        w.ScenePass(0.044f);
+        w.ScenePass(-0.044f);
+    };
+    wnd.Render();
+    wnd.RenderMode = 0;
+    wnd.Render();
+    EXPECT_EQ(log, (std::vector<Event>{{"setup", 0, 0, 0, 0}, {"init", 0, 0, 0, 0},
+                                       {"scene", 0, 0, 0, 0}, {"pass", 0, 0, 0, 0},
+                                       {"scene", 0, 0, 0, 0}, {"scene", 0, 0, 0, 0},
+                                       {"scene", 0, 0, 0, 0}}));
+}
+
+TEST(DemoKeys, GEndsTheProcessWithZeroAndTheKeyHookNeverSeesIt)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            mox::DemoWnd wnd;
+            wnd.OnKeyDown = [](int) { std::exit(3); };
+            wnd.HandleMessage(w32::WM_KEYDOWN, 0x47, 1);
+            std::exit(4);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
