@@ -4,6 +4,7 @@
 // player plugs in through the five hook slots, set before RunMainWindow.
 #pragma once
 
+#include "mox/stereo.h"
 #include "wglh/arcball_wnd.h"
 
 #include <cstdint>
@@ -43,8 +44,9 @@ public:
     // Where stereo mode plugs in: StereoSetup runs in InitGLState before
     // OnInitGL, StereoPass replaces the mono scene pass in Render. Both run
     // only while RenderMode is 1; without a StereoPass the mono pass is drawn.
-    void (*StereoSetup)(DemoWnd& window) = nullptr;
-    void (*StereoPass)(DemoWnd& window) = nullptr;
+    // They start as the merge pipeline of mox/stereo.h.
+    void (*StereoSetup)(DemoWnd& window) = &mox::StereoSetup;
+    void (*StereoPass)(DemoWnd& window) = &mox::StereoPass;
 
     // The sprite a left press went to, while the button is held.
     MOXSprite* CapturedSprite() const { return captureFlag ? captured : nullptr; }
