@@ -1,0 +1,144 @@
+// RunMainWindow end to end under Xvfb: the centred 800 x 600 window, the
+// title with the mod name and frame rate, the teapot read back from the
+// frame, hook order, and a closed window returning 0.
+#include "mox/demo_wnd.h"
+#include "mox/sprite.h"
+#include "w32/native.h"
+#include "w32/sdl_local.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+namespace {
+
+struct Frame {
+    unsigned char centre[4] = {};
+    unsigned char corner[4] = {};
+};
+
+// Drawn last in every frame, over the scene: reads the frame back, and after
+// `closeAfterMs` of frames closes the window the way a user would.
+class CloserSprite : public MOXSprite {
+public:
+    explicit CloserSprite(std::uint32_t closeAfterMs) : closeAfterMs(closeAfterMs) {}
+    void draw() override
+    {
+        const w32::WindowHandle window = mox::DemoWnd::Instance().hWnd;
+        if (!w32::IsWindow(window))
+            return;
+        ++frames;
+        glReadBuffer(GL_BACK);
+        glReadPixels(400, 300, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, last.centre);
+        glReadPixels(3, 3, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, last.corner);
+        if (!startTicks)
+            startTicks = SDL_GetTicks();
+        if (!closing && SDL_GetTicks() - startTicks >= closeAfterMs) {
+            title = w32::GetWindowText(window);
+            w32::GetClientRect(window, client);
+            w32::GetWindowRect(window, outer);
+            SDL_Event close{};
+            close.window.type = SDL_WINDOWEVENT;
+            close.window.windowID = SDL_GetWindowID(w32::sdl::SdlWindowOf(window));
+            close.window.event = SDL_WINDOWEVENT_CLOSE;
+            SDL_PushEvent(&close);
+            closing = true;
+        }
+    }
+    bool hitTest(int, int) override { return false; }
+    bool onMouse(int, int, int, int) override { return false; }
+    bool onMotion(int, int) override { return false; }
+
+    std::uint32_t closeAfterMs;
+    std::uint32_t startTicks = 0;
+    bool closing = false;
+    int frames = 0;
+    Frame last;
+    std::string title;
+    w32::Rect client, outer;
+};
+
+class RunMainWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+        mox::InitGlutOnce();
+    }
+    void TearDown() override
+    {
+        spriteList.clear();
+        mox::DemoWnd& w = mox::DemoWnd::Instance();
+        w.OnInitGL = nullptr;
+        w.OnPreRender = nullptr;
+        w.OnDrawScene = nullptr;
+    }
+};
+
+TEST_F(RunMainWindowTest, DrawsTheTeapotTitlesCentresAndReturnsZeroOnClose)
+{
+    mox::DemoWnd& window = mox::DemoWnd::Instance();
+    int inits = 0, preRenders = 0, preRendersAtInit = -1;
+    bool shownAtFirstFrame = true;
+    window.OnInitGL = [&] {
+        ++inits;
+        preRendersAtInit = preRenders;
+    };
+    window.OnPreRender = [&] {
+        if (preRenders++ == 0)
+            shownAtFirstFrame = SDL_GetWindowFlags(w32::sdl::SdlWindowOf(window.hWnd)) & SDL_WINDOW_SHOWN;
+    };
+    CloserSprite closer(700);  // long enough for the 250 ms title timer
+    spriteList.push_back(&closer);
+
+    EXPECT_EQ(RunMainWindow("Test mod"), 0);
+
+    EXPECT_EQ(window.hWnd, 0u);
+    // No loop is current any more: the default object again.
+    EXPECT_EQ(w32::CWndApp::Current().realtime, 0);
+    EXPECT_EQ(w32::CWndApp::Current().mainWindow, nullptr);
+    EXPECT_EQ(inits, 1);
+    EXPECT_EQ(preRendersAtInit, 0);
+    EXPECT_FALSE(shownAtFirstFrame);  // the start-up resizes already render
+    EXPECT_GE(preRenders, closer.frames);
+    ASSERT_GT(closer.frames, 0);
+
+    // The grey teapot covers the centre; the corner keeps the black clear.
+    EXPECT_GT(closer.last.centre[0], 60);
+    EXPECT_EQ(closer.last.centre[0], closer.last.centre[1]);
+    EXPECT_EQ(closer.last.corner[0], 0);
+    EXPECT_EQ(closer.last.corner[1], 0);
+
+    EXPECT_TRUE(std::regex_match(closer.title,
+                                 std::regex(R"(Test mod  \[ Realtime/VSync - [ 0-9]+\.[0-9]{2}fps( \])?)")))
+        << closer.title;
+    EXPECT_EQ(closer.client.Width(), 800);
+    EXPECT_EQ(closer.client.Height(), 600);
+    w32::Rect work;
+    ASSERT_TRUE(w32::GetWorkArea(work));
+    EXPECT_EQ(closer.outer.left, work.left + (work.Width() - closer.outer.Width()) / 2);
+    EXPECT_EQ(closer.outer.top, work.top + (work.Height() - closer.outer.Height()) / 2);
+}
+
+TEST_F(RunMainWindowTest, SceneHookReplacesTheTeapotOncePerFrameAndTheWindowReopens)
+{
+    mox::DemoWnd& window = mox::DemoWnd::Instance();
+    int scenes = 0, preRenders = 0;
+    window.OnPreRender = [&] { ++preRenders; };
+    window.OnDrawScene = [&] { ++scenes; };
+    CloserSprite closer(100);
+    spriteList.push_back(&closer);
+
+    EXPECT_EQ(RunMainWindow("Second"), 0);
+
+    EXPECT_EQ(scenes, preRenders);
+    ASSERT_GT(closer.frames, 0);
+    EXPECT_EQ(closer.last.centre[0], 0);  // nothing drawn over the clear
+    EXPECT_EQ(closer.title.rfind("Second  [ ", 0), 0u) << closer.title;
+}
+
+}  // namespace
