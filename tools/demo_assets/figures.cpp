@@ -244,14 +244,8 @@ cv::Mat textBox(float top, bool pointer, Rgb paper, Rgb border)
     p.paint(mix(border, {255, 160, 80}, 0.5f), 0.9f, [&](Pen& pen) {
         for (float x : {24.0f, 776.0f}) { pen.circle({x, top + 14}, 3); pen.circle({x, 131}, 3); }
     });
-    cv::Mat picture = p.toBgra();
-    // A slightly see-through paper lets the scene show behind the text.
-    for (int y = 0; y < picture.rows; ++y)
-        for (int x = 0; x < picture.cols; ++x) {
-            uchar& a = picture.at<cv::Vec4b>(y, x)[3];
-            a = static_cast<uchar>(a * 0.92f);
-        }
-    return picture;
+    // The paper is opaque: portraits stand behind the box and would show through the text.
+    return p.toBgra();
 }
 
 } // namespace
