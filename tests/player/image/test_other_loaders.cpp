@@ -180,6 +180,16 @@ TEST(GenericLoader, MissingTruncatedAndCorruptFilesGiveNoPicture)
     trailing.insert(trailing.end(), {0x00, 0x11, 0x22});
     EXPECT_EQ(loadOtherImage(dir.write("trailing.jpg", trailing)).cols, 160);
     EXPECT_EQ(loadOtherImage(dir.file("good.jpg")).cols, 160);
+
+    // Several scans, and restart markers inside a scan, are still one complete file.
+    ASSERT_TRUE(cv::imwrite(dir.file("progressive.jpg"), scene, {cv::IMWRITE_JPEG_PROGRESSIVE, 1}));
+    ASSERT_TRUE(cv::imwrite(dir.file("restarts.jpg"), scene, {cv::IMWRITE_JPEG_RST_INTERVAL, 2}));
+    for (const char* name : {"progressive.jpg", "restarts.jpg"}) {
+        EXPECT_EQ(loadOtherImage(dir.file(name)).cols, 160) << name;
+        const std::vector<unsigned char> whole = readBytes(dir.file(name));
+        const std::string cut = dir.write(std::string("cut-") + name, {whole.begin(), whole.begin() + whole.size() * 3 / 4});
+        EXPECT_TRUE(loadOtherImage(cut).empty()) << name;
+    }
 }
 
 } // namespace
