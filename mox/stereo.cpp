@@ -101,6 +101,12 @@ void MergePass()
     // The eye images sit at the scene size in the targets, so the merge covers
     // exactly that area whatever the client size is.
     glViewport(0, 0, state.width, state.height);
+    // Whatever the scene left switched on must not light, cull, blend or
+    // depth-test the merge quad; the pushed attributes bring it all back.
+    for (GLenum capability : {GL_LIGHTING, GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_ALPHA_TEST,
+                              GL_TEXTURE_2D, GL_FOG, GL_SCISSOR_TEST, GL_STENCIL_TEST})
+        glDisable(capability);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

@@ -84,6 +84,7 @@ protected:
         window_->RenderMode = 1;
         window_->StereoSetup = setup;
         window_->OnDrawScene = DrawTestScene;
+        window_->OnInitGL = onInitGL_;
         window_->hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "", w32::WS_OVERLAPPEDWINDOW,
                                                 w32::CW_USEDEFAULT, 0, w32::CW_USEDEFAULT, 0);
         return Printed([&] {
@@ -109,6 +110,7 @@ protected:
     w32::CWndApp app_;
     FrameProbe probe_;
     std::unique_ptr<mox::DemoWnd> window_;
+    std::function<void()> onInitGL_;
 };
 
 std::vector<Rgb> Texture(GLuint name)
@@ -183,6 +185,10 @@ TEST_F(StereoWindowTest, EachFrameIsTheAnaglyphOfBothEyes)
 TEST_F(StereoWindowTest, WithoutAMergeProgramTheFrameIsRed)
 {
     const std::string vertex = ReadFile(kShaders + "/merge3DShader.hxx");
+    // State a scene may leave on must not tint or hide the quad.
+    onInitGL_ = [] {
+        glEnable(GL_LIGHTING), glEnable(GL_LIGHT0), glEnable(GL_CULL_FACE), glCullFace(GL_FRONT);
+    };
     for (const bool install : {false, true}) {
         if (install)
             InstallShaders(vertex, "");  // an empty fragment file
