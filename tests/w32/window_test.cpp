@@ -95,17 +95,13 @@ void ExpectOne(const std::vector<w32::Msg>& got, std::uint32_t message, std::uin
 
 TEST_F(SdlEvents, MouseButtonsCarryTheirFlagsAndClientPoint)
 {
-    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 20)), 0x0201, w32::MK_LBUTTON,
-              w32::MakeLParam(10, 20));
-    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 11, 21)), 0x0202, 0,
-              w32::MakeLParam(11, 21));
-    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 5, 6)), 0x0204, w32::MK_RBUTTON,
-              w32::MakeLParam(5, 6));
-    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 5, 6)), 0x0205, 0,
-              w32::MakeLParam(5, 6));
+    using w32::MakeLParam;
+    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 20)), 0x0201, w32::MK_LBUTTON, MakeLParam(10, 20));
+    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 11, 21)), 0x0202, 0, MakeLParam(11, 21));
     SDL_SetModState(KMOD_LCTRL);
-    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE, 1, 2)), w32::WM_MBUTTONDOWN,
-              w32::MK_MBUTTON | w32::MK_CONTROL, w32::MakeLParam(1, 2));
+    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 5, 6)), 0x0204,
+              w32::MK_RBUTTON | w32::MK_CONTROL, MakeLParam(5, 6));
+    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 5, 6)), 0x0205, w32::MK_CONTROL, MakeLParam(5, 6));
 }
 
 TEST_F(SdlEvents, MotionAndWheel)
@@ -137,9 +133,8 @@ TEST_F(SdlEvents, MotionAndWheel)
 TEST_F(SdlEvents, KeysBecomeVirtualKeyCodes)
 {
     const std::pair<SDL_Keycode, std::uint32_t> keys[] = {
-        {SDLK_j, 0x4A}, {SDLK_g, 0x47}, {SDLK_a, 0x41}, {SDLK_7, 0x37}, {SDLK_SPACE, 0x20},
-        {SDLK_RETURN, 0x0D}, {SDLK_ESCAPE, 0x1B}, {SDLK_LEFT, 0x25}, {SDLK_F1, 0x70},
-        {SDLK_KP_5, 0x65}, {SDLK_APPLICATION, w32::VK_UNMAPPED},
+        {SDLK_j, 0x4A}, {SDLK_g, 0x47}, {SDLK_7, 0x37}, {SDLK_RETURN, 0x0D},
+        {SDLK_LEFT, 0x25}, {SDLK_F1, 0x70}, {SDLK_APPLICATION, w32::VK_UNMAPPED},
     };
     for (auto [key, vk] : keys) {
         auto got = Deliver(Key(SDL_KEYDOWN, key));
@@ -171,19 +166,6 @@ TEST_F(SdlEvents, WindowEventsBecomeSizePaintActivateAndClose)
     EXPECT_EQ(closing[1].message, w32::WM_DESTROY);
     EXPECT_EQ(closing[2].message, w32::WM_NCDESTROY);
     EXPECT_FALSE(w32::IsWindow(window));
-    window = 0;
-}
-
-TEST_F(SdlEvents, QuitAsksEveryWindowToCloseAndUnknownWindowsAreIgnored)
-{
-    SDL_Event other = Window(SDL_WINDOWEVENT_CLOSE);
-    other.window.windowID = 999999;
-    EXPECT_TRUE(Deliver(other).empty());
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    auto got = Deliver(quit);
-    ASSERT_FALSE(got.empty());
-    EXPECT_EQ(got[0].message, w32::WM_CLOSE);
     window = 0;
 }
 
@@ -245,14 +227,6 @@ protected:
     ProbeWnd wnd;
 };
 
-TEST_F(WindowBase, SetupSendsCreateThenBindsTheObject)
-{
-    ASSERT_EQ(wnd.SetupAfterCreation(), 1);
-    ASSERT_FALSE(wnd.messages.empty());
-    EXPECT_EQ(wnd.messages[0], w32::WM_CREATE);
-    EXPECT_EQ(w32::GetWindowUserData(wnd.hWnd), &wnd);
-}
-
 TEST_F(WindowBase, FailedSetupDestroysTheWindow)
 {
     wnd.created = 0;
@@ -265,29 +239,6 @@ TEST_F(WindowBase, FailedSetupDestroysTheWindow)
     testing::internal::CaptureStdout();
     EXPECT_EQ(wnd.SetupAfterCreation(), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-}
-
-TEST_F(WindowBase, ClientSizeIsExactAndTheWindowIsCentredOnTheWorkArea)
-{
-    ASSERT_EQ(wnd.SetupAfterCreation(), 1);
-    wnd.messages.clear();
-    wnd.SetClientSize(800, 600);
-    w32::Rect client, outer, work;
-    ASSERT_TRUE(w32::GetClientRect(wnd.hWnd, client));
-    EXPECT_EQ(client.Width(), 800);
-    EXPECT_EQ(client.Height(), 600);
-    // The size arrives at once, the settle message through the queue.
-    ASSERT_FALSE(wnd.messages.empty());
-    EXPECT_EQ(wnd.messages[0], w32::WM_SIZE);
-    w32::Msg posted;
-    ASSERT_TRUE(w32::PeekMessage(posted));
-    EXPECT_EQ(posted.message, w32::WM_EXITSIZEMOVE);
-
-    wnd.CenterOnWorkArea();
-    ASSERT_TRUE(w32::GetWindowRect(wnd.hWnd, outer));
-    ASSERT_TRUE(w32::GetWorkArea(work));
-    EXPECT_EQ(outer.left, work.left + (work.Width() - outer.Width()) / 2);
-    EXPECT_EQ(outer.top, work.top + (work.Height() - outer.Height()) / 2);
 }
 
 TEST_F(WindowBase, LoopDrainsMessagesBeforeEachFrameAndClosingReturnsZero)

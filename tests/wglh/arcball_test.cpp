@@ -118,18 +118,6 @@ TEST(ArcBallDrag, ASecondDragAppliesOnTopOfTheFirst)
     ExpectQuat(ball, -std::sqrt(3.0f) / 4, std::sqrt(3.0f) / 4, -0.25f, 0.75f);
 }
 
-TEST(ArcBallDrag, NothingTurnsWithoutADragAndResizingEndsOne)
-{
-    ArcBall ball = Ball();
-    ball.Drag(75, 50);
-    ExpectQuat(ball, 0, 0, 0, 1);
-    ball.Begin(50, 50);
-    ball.SetBounds(200, 100);
-    EXPECT_EQ(ball.dragging, 0);
-    ball.Drag(75, 50);
-    ExpectQuat(ball, 0, 0, 0, 1);
-}
-
 TEST(CwglWndInitGL, WithoutAWindowFailsWithTheLocationLine)
 {
     wglh::CwglWnd wnd;
