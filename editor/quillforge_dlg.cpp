@@ -4,7 +4,6 @@
 #include <iostream>
 
 #include "document/story_folder.h"
-#include "editor/cvv_image.h"
 #include "editor/text_codec.h"
 #include "player/audio/audio_player.h"
 
@@ -299,7 +298,8 @@ void CQuillforgeDlg::pull()
 {
     ExchangeGuard guard(exchanging_);
     EditorControls& c = controls_;
-    logText = c.log->text();
+    // The log is read-only: reading it back could only undo the fresh start
+    // after the fifteenth line, so it flows one way.
     sentenceText = quillforge::utf8ToGb(c.sentence->text());
     pageText = c.page->text();
     personNameText = quillforge::utf8ToGb(c.personName->text());

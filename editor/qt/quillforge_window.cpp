@@ -80,6 +80,24 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
+// The wheel turns a list box only while it has the focus: rolling over the
+// window must not pick another mod or background by accident.
+class WheelOnlyWhenFocused final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Wheel) {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget && !widget->hasFocus()) {
+                event->ignore();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 struct QuillforgeWindow::Parts {
     std::map<ControlId, QWidget*> widgets;
     std::vector<std::unique_ptr<ListBox>> lists;
@@ -114,8 +132,10 @@ QuillforgeWindow::QuillforgeWindow(QWidget* parent)
         l->setAlignment(Qt::AlignRight | Qt::AlignTop);
         labels.push_back(l);
     };
+    auto* wheelFilter = new WheelOnlyWhenFocused(this);
     auto list = [&](ControlId id, int x, int y, int w, int h) -> ListBox* {
         auto* box = new QComboBox(this);
+        box->installEventFilter(wheelFilter);
         box->setEditable(false);
         box->setFocusPolicy(Qt::StrongFocus);
         int closed = box->sizeHint().height();

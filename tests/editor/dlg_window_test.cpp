@@ -110,6 +110,7 @@ TEST_F(EditorWindow, LogStartsAfreshAfterFifteenLines)
     EXPECT_EQ(w.logLines().size(), 14u);
     w.dlg.appendLog("line 15");
     EXPECT_EQ(w.logLines().size(), 15u);
+    w.sentence.type("a pull between the messages");
     w.dlg.appendLog("line 16");
     EXPECT_EQ(w.logLines(), std::vector<std::string>{"line 16"});
 }

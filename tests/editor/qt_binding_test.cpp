@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -159,6 +160,12 @@ TEST_F(QtWindow, EnterAndEscapeNeverCloseAndClosingAsks)
     QTest::keyClick(widget(ControlId::Mod), Qt::Key_Return);
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_TRUE(window.isVisible());
+    // Rolling the wheel over a list box that has no focus changes nothing.
+    auto* back = static_cast<QComboBox*>(widget(ControlId::Back));
+    QWheelEvent wheel(QPointF(5, 5), back->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(back, &wheel);
+    EXPECT_EQ(back->currentIndex(), 0);
     EXPECT_EQ(commands.ran, std::vector<ControlId>{ControlId::AddPerson});
 
     // Typing Chinese in the sentence box, then closing and saving.
