@@ -6,36 +6,32 @@
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <cstring>
 
 std::string dataFolder;
 
-GlyphFile::~GlyphFile()
-{
-    if (file_) std::fclose(file_);
-}
-
 bool GlyphFile::read(unsigned char c1, unsigned char c2, unsigned char* record)
 {
-    if (!file_) {
+    if (!loaded_) {
         const std::string path = fixedPath_ ? path_ : dataFolder + "1.bin";
-        file_ = std::fopen(toFsPath(path).c_str(), "rb");
-        if (!file_) {
+        std::FILE* file = std::fopen(toFsPath(path).c_str(), "rb");
+        if (!file) {
             std::fputs("File not exist!\n", stdout);
             return false;
         }
-        // Records are read one at a time at scattered offsets; a small buffer
-        // keeps each seek from refilling 4 KiB.
-        std::setvbuf(file_, nullptr, _IOFBF, glyph::kRecordSize);
+        // Every frame draws every visible glyph again; reading the file once
+        // (it is under 1 MiB: all records any lead byte can reach) turns each
+        // of them into a copy instead of a seek and a read.
+        data_.resize(static_cast<std::size_t>(glyph::kFullFileSize));
+        data_.resize(std::fread(data_.data(), 1, data_.size(), file));
+        std::fclose(file);
+        loaded_ = true;
     }
     if (!glyph::isTrailByte(c2)) return false;
-    unsigned char buffer[glyph::kRecordSize];
-    if (std::fseek(file_, glyph::recordOffset(c1, c2), SEEK_SET) != 0) return false;
-    if (std::fread(buffer, 1, sizeof buffer, file_) != sizeof buffer) {
-        std::clearerr(file_);
-        return false;
-    }
-    std::memcpy(record, buffer, sizeof buffer);
+    const auto offset = static_cast<std::size_t>(glyph::recordOffset(c1, c2));
+    if (offset + glyph::kRecordSize > data_.size()) return false;
+    std::memcpy(record, data_.data() + offset, glyph::kRecordSize);
     return true;
 }
 

@@ -4,21 +4,20 @@
 // raw/1.bin (layout in player/glyph_record.h). Both share one raster position
 // and one baseline; a glyph covers y - 4 to y + 11 and advances 16 pixels.
 
-#include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The player's data folder, "raw\" once start-up has run; the glyph file is
 // dataFolder + "1.bin".
 extern std::string dataFolder;
 
-// The glyph file, opened on its first use and then kept open for good. A
+// The glyph file, read on its first use and then kept in memory for good. A
 // failed open prints "File not exist!\n" and is tried again on the next use.
 class GlyphFile {
 public:
     GlyphFile() = default;                       // path: dataFolder + "1.bin"
     explicit GlyphFile(std::string path) : path_(std::move(path)), fixedPath_(true) {}
-    ~GlyphFile();
     GlyphFile(const GlyphFile&) = delete;
     GlyphFile& operator=(const GlyphFile&) = delete;
 
@@ -26,12 +25,13 @@ public:
     // False (record untouched) when the file cannot be opened, c2 is no
     // trail byte, or the record does not lie wholly in the file.
     bool read(unsigned char c1, unsigned char c2, unsigned char* record);
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return loaded_; }
 
 private:
     std::string path_;
     bool fixedPath_ = false;
-    std::FILE* file_ = nullptr;
+    bool loaded_ = false;
+    std::vector<unsigned char> data_; // the file's bytes, at most all reachable records
 };
 
 // Receives what drawText puts on screen; the GL painter draws it, a test

@@ -7,6 +7,7 @@
 #include <GL/gl.h>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -59,6 +60,8 @@ void StoryImage::loadImage(const std::string& path, bool mirror)
 {
     image.release();
     source.release();
+    opaque = sourceOpaque = false;
+    visible = cv::Rect();
     if (path.empty()) return;
 
     cv::Mat picture;
@@ -94,6 +97,29 @@ void StoryImage::loadImage(const std::string& path, bool mirror)
     }
     image = rgba.isContinuous() ? rgba : rgba.clone();
     source = image.clone();
+    measureAlpha();
+}
+
+void StoryImage::measureAlpha()
+{
+    // One pass over the kept alpha: is all of it 255, and which rectangle
+    // holds every pixel above 0 (the rest can never show, whatever the fade).
+    int left = source.cols, right = -1, bottom = source.rows, top = -1;
+    sourceOpaque = true;
+    for (int r = 0; r < source.rows; ++r) {
+        const std::uint8_t* row = source.ptr<std::uint8_t>(r);
+        for (int c = 0; c < source.cols; ++c) {
+            const std::uint8_t a = row[4 * c + 3];
+            if (a != 255) sourceOpaque = false;
+            if (a == 0) continue;
+            left = std::min(left, c);
+            right = std::max(right, c);
+            bottom = std::min(bottom, r);
+            top = std::max(top, r);
+        }
+    }
+    visible = right < 0 ? cv::Rect() : cv::Rect(left, bottom, right - left + 1, top - bottom + 1);
+    opaque = sourceOpaque;
 }
 
 void StoryImage::setAlpha(float factor)
@@ -109,6 +135,7 @@ void StoryImage::setAlpha(float factor)
     const std::uint8_t* from = source.ptr<std::uint8_t>();
     std::uint8_t* to = image.ptr<std::uint8_t>();
     for (std::size_t i = 0; i < pixels; ++i) to[4 * i + 3] = table[from[4 * i + 3]];
+    opaque = sourceOpaque && table[255] == 255;
 }
 
 void StoryImage::draw()
@@ -121,12 +148,25 @@ void StoryImage::draw()
         format = GL_RGB;
     else
         return;
-    glRasterPos2i(x, y);
+    // Unzoomed, fully transparent margins are left out: blending them would
+    // change no pixel. Zoomed pictures are small and drawn whole.
+    cv::Rect part(0, 0, image.cols, image.rows);
+    if (image.cols == width && image.rows == height && visible.area() > 0) part &= visible;
+    glRasterPos2i(x + part.x, y + part.y);
     glPixelZoom(static_cast<float>(width) / static_cast<float>(image.cols),
                 static_cast<float>(height) / static_cast<float>(image.rows));
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.step / image.elemSize()));
-    glDrawPixels(image.cols, image.rows, format, GL_UNSIGNED_BYTE, image.data);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, part.x);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, part.y);
+    // Blending a fully opaque picture gives the picture itself; skipping it
+    // saves a read of every covered pixel.
+    const bool skipBlend = opaque && glIsEnabled(GL_BLEND);
+    if (skipBlend) glDisable(GL_BLEND);
+    glDrawPixels(part.width, part.height, format, GL_UNSIGNED_BYTE, image.data);
+    if (skipBlend) glEnable(GL_BLEND);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glPixelZoom(1.0f, 1.0f);
 }

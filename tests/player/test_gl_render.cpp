@@ -251,6 +251,31 @@ TEST_F(GlPictures, ABigPictureIsShrunkToTheSpriteAndFillsItExactly)
     EXPECT_FALSE(image.hitTest(9, 20));
 }
 
+TEST_F(GlPictures, TransparentMarginsLeaveTheScreenAsItWas)
+{
+    // 40 x 20, all transparent but a red 10 x 5 block 20 from the left and
+    // 5 from the top; at the sprite's own size only that block is drawn.
+    cv::Mat picture = fixture::solid(40, 20, {0, 255, 0, 0});
+    picture(cv::Rect(20, 5, 10, 5)).setTo(cv::Scalar(255, 0, 0, 255));
+    dir.writePicture("block.png", picture);
+    StoryImage image(100, 100, 40, 20);
+    image.loadImage((dir.modDir() / "block.png").string(), false);
+    EXPECT_EQ(image.visible, cv::Rect(20, 10, 10, 5)); // rows counted from the bottom
+    spriteList = {&image};
+    for (float alpha : {1.0f, 0.5f}) {
+        image.setAlpha(alpha);
+        renderSprites(1.0f);
+        const Rgb block = alpha == 1.0f ? Rgb{255, 0, 0} : Rgb{255, 127, 127};
+        EXPECT_TRUE(near(at(120, 114), block)) << at(120, 114);
+        EXPECT_TRUE(near(at(129, 110), block)) << at(129, 110);
+        EXPECT_EQ(at(119, 112), kWhite);
+        EXPECT_EQ(at(130, 112), kWhite);
+        EXPECT_EQ(at(125, 115), kWhite);
+        EXPECT_EQ(at(125, 109), kWhite);
+        EXPECT_EQ(at(100, 100), kWhite);
+    }
+}
+
 TEST_F(GlPictures, TransitionFadesTheBackgroundAndMirrorsTheRightPortrait)
 {
     dir.writePicture("contentN.png", fixture::solid(8, 2, {0, 0, 0, 0}));

@@ -142,6 +142,28 @@ TEST(GlyphBuilder, PutsHanziAndSymbolsWhereThePlayerReads)
     EXPECT_EQ(file[glyph::recordOffset(0xB0, 0xA2)], 0x00);
 }
 
+// The file the build lays out for the player holds Unifont's own glyphs.
+TEST(GlyphBuilder, TheBuiltGlyphFileMatchesUnifont)
+{
+    std::ifstream built(QS_GLYPH_FILE, std::ios::binary);
+    ASSERT_TRUE(built) << QS_GLYPH_FILE;
+    std::vector<char> bytes((std::istreambuf_iterator<char>(built)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(static_cast<long>(bytes.size()), glyph::kFullFileSize);
+    std::ifstream hex(QS_UNIFONT_HEX);
+    glyphs::GlyphMap font;
+    int skipped = 0;
+    ASSERT_TRUE(glyphs::readUnifontHex(hex, font, skipped));
+    const struct { unsigned char c1, c2; char32_t code; } samples[] = {
+        {0xB0, 0xA1, U'\u554A'}, {0xF7, 0xFE, U'\u9F44'}, {0xA1, 0xA3, U'\u3002'}, {0xA3, 0xB1, U'\uFF11'}};
+    for (const auto& sample : samples) {
+        SCOPED_TRACE(static_cast<int>(sample.code));
+        const auto& expected = font.at(sample.code);
+        const long offset = glyph::recordOffset(sample.c1, sample.c2);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(),
+                               reinterpret_cast<const unsigned char*>(bytes.data()) + offset));
+    }
+}
+
 TEST(DrawText, WalksMixedTextOnOneBaseline)
 {
     TempDir dir;
