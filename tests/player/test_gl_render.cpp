@@ -251,6 +251,57 @@ TEST_F(GlPictures, ABigPictureIsShrunkToTheSpriteAndFillsItExactly)
     EXPECT_FALSE(image.hitTest(9, 20));
 }
 
+// A TGA as it is usually stored: bottom row first, blue-green-red.
+void writeTga(const fs::path& file, const cv::Mat& rgbTopFirst)
+{
+    std::ofstream out(file, std::ios::binary);
+    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                      static_cast<unsigned char>(rgbTopFirst.cols), 0,
+                                      static_cast<unsigned char>(rgbTopFirst.rows), 0, 24, 0};
+    out.write(reinterpret_cast<const char*>(header), sizeof header);
+    for (int r = rgbTopFirst.rows - 1; r >= 0; --r)
+        for (int c = 0; c < rgbTopFirst.cols; ++c) {
+            const cv::Vec3b p = rgbTopFirst.at<cv::Vec3b>(r, c);
+            const char bgr[3] = {static_cast<char>(p[2]), static_cast<char>(p[1]), static_cast<char>(p[0])};
+            out.write(bgr, 3);
+        }
+}
+
+TEST_F(GlPictures, TgaAndGreyPicturesShowUprightInTheirColours)
+{
+    cv::Mat rgb, grey;
+    cv::cvtColor(quadrants(), rgb, cv::COLOR_RGBA2RGB);
+    writeTga(dir.modDir() / "q.tga", rgb);
+    StoryImage image(100, 100, 40, 20);
+    image.loadImage((dir.modDir() / "q.tga").string(), false);
+    spriteList = {&image};
+    renderSprites(0.0f);
+    EXPECT_EQ(at(100, 119), (Rgb{255, 0, 0}));
+    EXPECT_EQ(at(139, 119), (Rgb{0, 255, 0}));
+    EXPECT_EQ(at(100, 100), (Rgb{0, 0, 255}));
+
+    // A one-channel picture (grey BMP) shows as grey instead of nothing.
+    grey = cv::Mat(2, 4, CV_8UC1, cv::Scalar(200));
+    grey(cv::Rect(0, 0, 4, 1)).setTo(cv::Scalar(50));
+    cv::imwrite((dir.modDir() / "grey.bmp").string(), grey);
+    image.loadImage((dir.modDir() / "grey.bmp").string(), false);
+    ASSERT_EQ(image.image.channels(), 4);
+    renderSprites(0.0f);
+    EXPECT_EQ(at(120, 119), (Rgb{50, 50, 50}));
+    EXPECT_EQ(at(120, 100), (Rgb{200, 200, 200}));
+}
+
+TEST_F(GlRender, LabelHitTestCoversTheFirstLineOfTheWholeText)
+{
+    StoryLabel label("abcd"); // 4 x 8 = 32 pixels in the 8 x 13 font
+    EXPECT_TRUE(label.hitTest(40, 120));
+    EXPECT_TRUE(label.hitTest(72, 135));
+    EXPECT_FALSE(label.hitTest(73, 120));
+    EXPECT_FALSE(label.hitTest(39, 120));
+    EXPECT_FALSE(label.hitTest(50, 136));
+    EXPECT_FALSE(label.hitTest(50, 119));
+}
+
 TEST_F(GlPictures, TransparentMarginsLeaveTheScreenAsItWas)
 {
     // 40 x 20, all transparent but a red 10 x 5 block 20 from the left and
