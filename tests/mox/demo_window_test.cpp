@@ -9,7 +9,9 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
+#include <vector>
 #include <regex>
 #include <string>
 
@@ -76,6 +78,8 @@ protected:
         w.OnInitGL = nullptr;
         w.OnPreRender = nullptr;
         w.OnDrawScene = nullptr;
+        w.OnKeyDown = nullptr;
+        w.OnMessage = nullptr;
     }
 };
 
@@ -124,16 +128,39 @@ TEST_F(RunMainWindowTest, DrawsTheTeapotTitlesCentresAndReturnsZeroOnClose)
     EXPECT_EQ(closer.outer.top, work.top + (work.Height() - closer.outer.Height()) / 2);
 }
 
-TEST_F(RunMainWindowTest, SceneHookReplacesTheTeapotOncePerFrameAndTheWindowReopens)
+TEST_F(RunMainWindowTest, HooksGetSdlInputAndTheSceneHookReplacesTheTeapot)
 {
     mox::DemoWnd& window = mox::DemoWnd::Instance();
     int scenes = 0, preRenders = 0;
-    window.OnPreRender = [&] { ++preRenders; };
+    std::vector<int> keys;
+    std::vector<std::array<int, 3>> mouse;
+    window.OnPreRender = [&] {
+        if (preRenders++ != 5)
+            return;
+        // A key and a click, as SDL delivers them.
+        const Uint32 id = SDL_GetWindowID(w32::sdl::SdlWindowOf(window.hWnd));
+        SDL_Event e{};
+        e.key.type = SDL_KEYDOWN;
+        e.key.windowID = id;
+        e.key.keysym.sym = SDLK_j;
+        SDL_PushEvent(&e);
+        e = {};
+        e.button = {SDL_MOUSEBUTTONDOWN, 0, id, 0, SDL_BUTTON_LEFT, SDL_PRESSED, 1, 0, 100, 200};
+        SDL_PushEvent(&e);
+    };
     window.OnDrawScene = [&] { ++scenes; };
-    CloserSprite closer(100);
+    window.OnKeyDown = [&](int vk) { keys.push_back(vk); };
+    window.OnMessage = [&](int m, int w, int l) {
+        if (m == int(w32::WM_LBUTTONDOWN))
+            mouse.push_back({w, w32::SignedLowWord(l), w32::SignedHighWord(l)});
+    };
+    CloserSprite closer(300);
     spriteList.push_back(&closer);
 
     EXPECT_EQ(RunMainWindow("Second"), 0);
+
+    EXPECT_EQ(keys, std::vector<int>{0x4A});
+    EXPECT_EQ(mouse, (std::vector<std::array<int, 3>>{{int(w32::MK_LBUTTON), 100, 200}}));
 
     EXPECT_EQ(scenes, preRenders);
     ASSERT_GT(closer.frames, 0);
