@@ -131,8 +131,11 @@ TEST(BundledStory, DemoModIsCompleteAndUsesEverything)
             ASSERT_GE(photo, 0);
             ASSERT_LT(photo, story.characters[who].photoNum);
         }
-        if (f.textCharacter == 1) EXPECT_GE(f.leftCharacter, 0) << "the left speaker is on screen";
-        if (f.textCharacter == 2) EXPECT_GE(f.rightCharacter, 0) << "the right speaker is on screen";
+        if (f.textCharacter == 1) {
+            EXPECT_GE(f.leftCharacter, 0) << "the left speaker is on screen";
+        } else if (f.textCharacter == 2) {
+            EXPECT_GE(f.rightCharacter, 0) << "the right speaker is on screen";
+        }
         EXPECT_TRUE(isGb2312(f.sentence));
         speakers.insert(f.textCharacter);
         sounds.insert(f.sound);

@@ -59,7 +59,9 @@ TEST(TgaReader, KeepsFileRowOrderAndExchangesRedAndBlue)
                     for (int c = 0; c < 3; ++c)
                         ASSERT_EQ(m.ptr(row)[col * m.channels() + c], expectedTga(row, col, c))
                             << bits << " bits, width " << width << ", pixel " << col << "," << row;
-            if (bits == 32) EXPECT_EQ(m.ptr(2)[1 * 4 + 3], 2 * 16 + 1 + 64 * 3);
+            if (bits == 32) {
+                EXPECT_EQ(m.ptr(2)[1 * 4 + 3], 2 * 16 + 1 + 64 * 3) << "alpha stays in place";
+            }
         }
     }
     EXPECT_FALSE(readTgaFile(dir.write("upper.TGA", tgaFile(2, 2, 24))).empty());
