@@ -31,7 +31,8 @@ cv::Mat loadPngImage(const std::string& path);
 // A TGA file (extension exactly "tga" or "TGA") through readTgaFile, any other
 // file through OpenCV's decoders keeping the file's channel count: top row
 // first, blue, green, red (alpha last). Samples deeper than 8 bits are scaled
-// to 8 bits. A missing, truncated or undecodable file gives an empty Mat.
+// to 8 bits. A missing, truncated or undecodable file, or a picture of more
+// than kMaxImagePixels, gives an empty Mat.
 cv::Mat loadOtherImage(const std::string& path);
 
 // An uncompressed true-colour TGA (type 2, no ID field, no colour map, zero

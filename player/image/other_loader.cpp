@@ -107,7 +107,8 @@ cv::Mat loadGenericImage(const std::string& path)
     if (!isReadableAndComplete(fsPath)) return {};
     try {
         cv::Mat picture = cv::imread(fsPath, cv::IMREAD_UNCHANGED);
-        if (picture.empty()) return {};
+        // OpenCV's own bound (2^30 pixels) is far above ours; keep one limit for every loader.
+        if (picture.empty() || picture.total() > kMaxImagePixels) return {};
         return toEightBit(std::move(picture));
     } catch (...) {
         return {};

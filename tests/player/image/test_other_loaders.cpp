@@ -183,6 +183,15 @@ TEST(GenericLoader, MissingTruncatedAndCorruptFilesGiveNoPicture)
     EXPECT_EQ(loadOtherImage(dir.write("trailing.jpg", trailing)).cols, 160);
     EXPECT_EQ(loadOtherImage(dir.file("good.jpg")).cols, 160);
 
+    // A picture past the common limit of 8192 x 8192 pixels is refused, one at it is not.
+    for (int side : {8192, 8200}) {
+        const std::string header = "P4\n" + std::to_string(side) + " " + std::to_string(side) + "\n";
+        std::vector<unsigned char> pbm(header.begin(), header.end());
+        pbm.resize(pbm.size() + static_cast<std::size_t>(side / 8) * side, 0x55);
+        const cv::Mat m = loadOtherImage(dir.write("big.pbm", pbm));
+        EXPECT_EQ(m.empty(), side > 8192) << side;
+    }
+
     // Several scans, and restart markers inside a scan, are still one complete file.
     ASSERT_TRUE(cv::imwrite(dir.file("progressive.jpg"), scene, {cv::IMWRITE_JPEG_PROGRESSIVE, 1}));
     ASSERT_TRUE(cv::imwrite(dir.file("restarts.jpg"), scene, {cv::IMWRITE_JPEG_RST_INTERVAL, 2}));
