@@ -37,19 +37,6 @@ bool readTexts(const PropertyTree& root, const std::string& path, std::size_t co
     return true;
 }
 
-bool readInts(const PropertyTree& root, const std::string& path, std::size_t count,
-              std::vector<int>& out)
-{
-    const Texts texts = getOptionalValues(root, path);
-    if (texts.size() < count)
-        return false;
-    out.assign(count, 0);
-    for (std::size_t i = 0; i < count; ++i)
-        if (!texts[i] || !parseInt(*texts[i], out[i]))
-            return false;
-    return true;
-}
-
 bool readList(const PropertyTree& root, const std::string& listPath, const std::string& entryPath,
               std::vector<std::string>& out)
 {
@@ -57,69 +44,99 @@ bool readList(const PropertyTree& root, const std::string& listPath, const std::
     return readCount(root, listPath + ".@number", count) && readTexts(root, entryPath, count, out);
 }
 
-bool readCharacters(const PropertyTree& root, int count, std::vector<Character>& out)
-{
-    std::vector<std::string> names;
-    std::vector<int> photoNums;
-    if (!readTexts(root, "characterList.character.@name", count, names) ||
-        !readInts(root, "characterList.character.@photoNum", count, photoNums))
-        return false;
-    std::size_t totalPhotos = 0;
-    for (int n : photoNums) {
-        if (n < 0)
-            return false;
-        totalPhotos += static_cast<std::size_t>(n);
-    }
-    std::vector<std::string> desps, dirs;
-    if (!readTexts(root, "characterList.character.photo.@desp", totalPhotos, desps) ||
-        !readTexts(root, "characterList.character.photo.@dir", totalPhotos, dirs))
-        return false;
+// The attribute key of each node, in order; null where a node lacks it.
+using Refs = std::vector<const std::string*>;
 
-    out.assign(count, Character{});
-    std::size_t base = 0;  // photos are numbered across all persons
-    for (int i = 0; i < count; ++i) {
-        Character& c = out[i];
-        c.name = std::move(names[i]);
-        c.photoNum = photoNums[i];
-        c.photos.resize(c.photoNum);
-        for (int k = 0; k < c.photoNum; ++k) {
-            c.photos[k].desp = std::move(desps[base + k]);
-            c.photos[k].dir = std::move(dirs[base + k]);
-        }
-        base += c.photoNum;
-    }
+void appendAttribute(const PropertyTree& node, const std::string& key, Refs& out)
+{
+    auto it = node.attributes.find(key);
+    out.push_back(it == node.attributes.end() ? nullptr : &it->second);
+}
+
+bool intAt(const Refs& refs, std::size_t i, int& out)
+{
+    return i < refs.size() && refs[i] && parseInt(*refs[i], out);
+}
+
+bool textAt(const Refs& refs, std::size_t i, std::string& out)
+{
+    if (i >= refs.size() || !refs[i])
+        return false;
+    out = wordOf(*refs[i]);
     return true;
 }
 
+// "characterList.character" is selected once; the photo lists are its
+// photo children in order, so photo k of person i is entry
+// (photos of persons before i) + k.
+bool readCharacters(const PropertyTree& root, int count, std::vector<Character>& out)
+{
+    const NodeList persons = selectNodes("characterList.character", {&root});
+    if (persons.size() < static_cast<std::size_t>(count))
+        return false;
+    Refs desps, dirs;
+    for (const PropertyTree* person : persons)
+        for (const auto& child : person->children)
+            if (child->name == "photo") {
+                appendAttribute(*child, "desp", desps);
+                appendAttribute(*child, "dir", dirs);
+            }
+
+    std::vector<Character> characters(count);
+    std::size_t base = 0;
+    for (int i = 0; i < count; ++i) {
+        Character& c = characters[i];
+        Refs own;
+        appendAttribute(*persons[i], "name", own);
+        appendAttribute(*persons[i], "photoNum", own);
+        if (!textAt(own, 0, c.name) || !intAt(own, 1, c.photoNum) || c.photoNum < 0 ||
+            desps.size() - base < static_cast<std::size_t>(c.photoNum))
+            return false;
+        c.photos.resize(c.photoNum);
+        for (int k = 0; k < c.photoNum; ++k)
+            if (!textAt(desps, base + k, c.photos[k].desp) || !textAt(dirs, base + k, c.photos[k].dir))
+                return false;
+        base += c.photoNum;
+    }
+    out = std::move(characters);
+    return true;
+}
+
+// "scriptList.st" is selected once and each field's list gathered from the
+// st children in one walk; an st lacking a child shifts that list, as the
+// format's positional reading says.
 bool readFrames(const PropertyTree& root, int count, std::vector<Frame>& out)
 {
-    struct IntField {
-        const char* path;
-        int Frame::*field;
-    };
-    static const IntField fields[] = {
-        {"scriptList.st.left.@character", &Frame::leftCharacter},
-        {"scriptList.st.left.@photo", &Frame::leftPhoto},
-        {"scriptList.st.right.@character", &Frame::rightCharacter},
-        {"scriptList.st.right.@photo", &Frame::rightPhoto},
-        {"scriptList.st.text.@character", &Frame::textCharacter},
-        {"scriptList.st.background.@index", &Frame::background},
-        {"scriptList.st.musicDir.@index", &Frame::music},
-        {"scriptList.st.sound.@index", &Frame::sound},
-    };
-    std::vector<std::string> sentences;
-    if (!readTexts(root, "scriptList.st.text.@sentence", count, sentences))
+    enum { LeftC, LeftP, RightC, RightP, TextC, Sentence, Background, Music, Sound, FieldCount };
+    static const std::string children[FieldCount] = {"left", "left",       "right",    "right", "text",
+                                                     "text", "background", "musicDir", "sound"};
+    static const std::string keys[FieldCount] = {"character", "photo", "character", "photo", "character",
+                                                 "sentence",  "index", "index",     "index"};
+    const NodeList steps = selectNodes("scriptList.st", {&root});
+    if (steps.size() < static_cast<std::size_t>(count))
         return false;
+    Refs lists[FieldCount];
+    for (Refs& list : lists)
+        list.reserve(count);
+    for (const PropertyTree* st : steps)
+        for (const auto& child : st->children)
+            for (int f = 0; f < FieldCount; ++f)
+                if (child->name == children[f])
+                    appendAttribute(*child, keys[f], lists[f]);
+
+    int Frame::*const ints[FieldCount] = {&Frame::leftCharacter, &Frame::leftPhoto, &Frame::rightCharacter,
+                                          &Frame::rightPhoto,    &Frame::textCharacter, nullptr,
+                                          &Frame::background,    &Frame::music,         &Frame::sound};
     std::vector<Frame> frames(count);
-    std::vector<int> values;
-    for (const IntField& f : fields) {
-        if (!readInts(root, f.path, count, values))
+    std::string sentence;
+    for (int i = 0; i < count; ++i) {
+        for (int f = 0; f < FieldCount; ++f)
+            if (ints[f] && !intAt(lists[f], i, frames[i].*ints[f]))
+                return false;
+        if (!textAt(lists[Sentence], i, sentence))
             return false;
-        for (int i = 0; i < count; ++i)
-            frames[i].*f.field = values[i];
+        frames[i].sentence = decodeSentence(sentence);
     }
-    for (int i = 0; i < count; ++i)
-        frames[i].sentence = decodeSentence(sentences[i]);
     out = std::move(frames);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "document/xml_binding.h"
 
 #include "document/story_folder.h"
+#include "document/xml_nesting.h"
 
 #include <tinyxml.h>
 
@@ -45,15 +46,10 @@ void elementFromTree(const PropertyTree& node, TiXmlElement& element)
 // descriptions). Read as UTF-8, a lead byte such as 0xEE swallows the quote
 // after it and the file no longer parses, so only a file that marks itself
 // with a UTF-8 byte-order mark is read as UTF-8.
-TiXmlEncoding encodingOf(const std::string& path)
+TiXmlEncoding encodingOf(const std::string& text)
 {
-    unsigned char head[3] = {};
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in)
-        return TIXML_ENCODING_LEGACY;
-    const std::size_t got = std::fread(head, 1, sizeof head, in);
-    std::fclose(in);
-    const bool bom = got == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF;
+    const bool bom = text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+                     static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF;
     return bom ? TIXML_DEFAULT_ENCODING : TIXML_ENCODING_LEGACY;
 }
 
@@ -63,7 +59,12 @@ bool loadTree(std::unique_ptr<PropertyTree>& slot, const std::string& file)
 {
     TiXmlDocument document;
     const std::string path = toFsPath(file);
-    if (!document.LoadFile(path.c_str(), encodingOf(path)))
+    // Read and measured before parsing: TinyXML recurses once per level.
+    std::string text;
+    if (!readXmlText(path, text))
+        return false;
+    document.Parse(text.c_str(), nullptr, encodingOf(text));
+    if (document.Error())
         return false;
     auto root = std::make_unique<PropertyTree>();
     if (const TiXmlElement* element = document.RootElement())

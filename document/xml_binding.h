@@ -13,8 +13,10 @@
 #include <string>
 
 // Parses file and, on success, replaces the tree in slot. On failure (file
-// missing or not well-formed XML, or empty) returns false and leaves slot
-// exactly as it was. A document without elements loads as an empty root.
+// missing, empty, not well-formed XML, or nested deeper than kMaxXmlDepth)
+// returns false and leaves slot exactly as it was. A document without
+// elements loads as an empty root. Bytes are kept as they are (narrow code
+// page); only a file starting with a UTF-8 byte-order mark is read as UTF-8.
 bool loadTree(std::unique_ptr<PropertyTree>& slot, const std::string& file);
 
 // Writes root to file. The text goes to a temporary file beside it, which
