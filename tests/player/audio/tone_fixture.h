@@ -1,5 +1,5 @@
-// Test fixtures for audio: WAV tones written in code and the mixed output of
-// SDL's disk audio driver read back and measured.
+// Audio test fixtures: WAV tones written in code, and the output of SDL's
+// disk audio driver read back and measured.
 #pragma once
 
 #include "player/audio/audio_player.h"
@@ -21,58 +21,41 @@ namespace tone {
 
 constexpr int kRate = 44100;  // the mixer's output rate
 
-// 16-bit mono WAV of consecutive (frequency Hz, milliseconds) parts; 0 Hz is silence.
-inline void writeWav(const std::string& path, const std::vector<std::pair<double, int>>& parts,
-                     int amplitude = 8000)
+// 16-bit mono WAV of consecutive (Hz, ms) parts; 0 Hz is silence.
+inline void writeWav(const std::string& path, const std::vector<std::pair<double, int>>& parts)
 {
-    std::vector<std::int16_t> samples;
+    std::vector<std::int16_t> pcm;
     for (auto [hz, ms] : parts)
         for (int i = 0; i < kRate * ms / 1000; ++i)
-            samples.push_back(static_cast<std::int16_t>(
-                hz > 0 ? amplitude * std::sin(2 * M_PI * hz * i / kRate) : 0));
-    auto u32 = [](std::ofstream& o, std::uint32_t v) { o.write(reinterpret_cast<char*>(&v), 4); };
-    auto u16 = [](std::ofstream& o, std::uint16_t v) { o.write(reinterpret_cast<char*>(&v), 2); };
+            pcm.push_back(static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * hz * i / kRate)));
+    const std::uint32_t bytes = static_cast<std::uint32_t>(pcm.size() * 2);
+    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66, 16,
+                                    0x00010001, kRate,      kRate * 2,  0x00100002, 0x61746164, bytes};
     std::ofstream o(path, std::ios::binary);
-    const std::uint32_t bytes = static_cast<std::uint32_t>(samples.size() * 2);
-    o.write("RIFF", 4); u32(o, 36 + bytes); o.write("WAVEfmt ", 8);
-    u32(o, 16); u16(o, 1); u16(o, 1); u32(o, kRate); u32(o, kRate * 2); u16(o, 2); u16(o, 16);
-    o.write("data", 4); u32(o, bytes);
-    o.write(reinterpret_cast<const char*>(samples.data()), bytes);
+    o.write(reinterpret_cast<const char*>(header), sizeof header);
+    o.write(reinterpret_cast<const char*>(pcm.data()), bytes);
 }
 
-// Left channel of the disk driver's output (signed 16-bit stereo).
-inline std::vector<double> readLeft(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<double> left;
-    std::int16_t frame[2];
-    while (in.read(reinterpret_cast<char*>(frame), sizeof frame))
-        left.push_back(frame[0]);
-    return left;
-}
-
-// Amplitude of frequency hz over samples [begin, end), by a single DFT bin.
+// Amplitude of hz over samples [begin, end), by a single DFT bin.
 inline double amplitudeAt(const std::vector<double>& s, std::size_t begin, std::size_t end, double hz)
 {
+    end = std::min(end, s.size());
     double re = 0, im = 0;
-    for (std::size_t i = begin; i < end && i < s.size(); ++i) {
+    for (std::size_t i = begin; i < end; ++i) {
         re += s[i] * std::cos(2 * M_PI * hz * i / kRate);
         im += s[i] * std::sin(2 * M_PI * hz * i / kRate);
     }
-    const double n = static_cast<double>(std::min(end, s.size()) - std::min(begin, s.size()));
-    return n > 0 ? 2 * std::hypot(re, im) / n : 0;
+    return end > begin ? 2 * std::hypot(re, im) / double(end - begin) : 0;
 }
 
-// Index ranges [begin, end) where the output is not silent, split at gaps of
-// more than gapMs of silence.
-inline std::vector<std::pair<std::size_t, std::size_t>> bursts(const std::vector<double>& s, int gapMs = 30)
+// Sample ranges that are not silent, split at gaps of more than 30 ms.
+inline std::vector<std::pair<std::size_t, std::size_t>> bursts(const std::vector<double>& s)
 {
     std::vector<std::pair<std::size_t, std::size_t>> out;
-    const std::size_t gap = kRate * gapMs / 1000;
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (std::abs(s[i]) < 200)
             continue;
-        if (!out.empty() && i - out.back().second <= gap)
+        if (!out.empty() && i - out.back().second <= kRate * 30 / 1000)
             out.back().second = i + 1;
         else
             out.emplace_back(i, i + 1);
@@ -80,9 +63,9 @@ inline std::vector<std::pair<std::size_t, std::size_t>> bursts(const std::vector
     return out;
 }
 
-inline bool waitFor(std::uint32_t device, std::uint32_t mode, int timeoutMs = 5000)
+inline bool waitFor(std::uint32_t device, std::uint32_t mode)
 {
-    for (int waited = 0; waited < timeoutMs; waited += 5) {
+    for (int waited = 0; waited < 5000; waited += 5) {
         if (AudioPlayer::mode(device) == mode)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -90,18 +73,18 @@ inline bool waitFor(std::uint32_t device, std::uint32_t mode, int timeoutMs = 50
     return false;
 }
 
-// Routes all audio into a file in a fresh temporary folder for one test;
-// the output is complete once stop() has closed the mixer.
+// Routes all audio into a file in a fresh temporary folder for one test.
 class DiskAudio {
 public:
     DiskAudio()
     {
+        static int count = 0;
         dir = std::filesystem::temp_directory_path() /
-              ("qs-audio-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++));
+              ("qs-audio-" + std::to_string(::getpid()) + "-" + std::to_string(count++));
         std::filesystem::create_directories(dir);
         AudioPlayer::shutdown();
         ::setenv("SDL_AUDIODRIVER", "disk", 1);
-        ::setenv("SDL_DISKAUDIOFILE", (dir / "out.raw").c_str(), 1);
+        ::setenv("SDL_DISKAUDIOFILE", path("out.raw").c_str(), 1);
     }
     ~DiskAudio()
     {
@@ -109,15 +92,17 @@ public:
         std::filesystem::remove_all(dir);
     }
     std::string path(const std::string& name) const { return (dir / name).string(); }
+    // Closes the mixer, which completes the output, and returns its left channel.
     std::vector<double> stop()
     {
         AudioPlayer::shutdown();
-        return readLeft(path("out.raw"));
+        std::ifstream in(path("out.raw"), std::ios::binary);
+        std::vector<double> left;
+        for (std::int16_t frame[2]; in.read(reinterpret_cast<char*>(frame), sizeof frame);)
+            left.push_back(frame[0]);
+        return left;
     }
     std::filesystem::path dir;
-
-private:
-    static int& counter() { static int n = 0; return n; }
 };
 
 }  // namespace tone
