@@ -78,19 +78,50 @@ public:
         glRasterPos2i(x, y);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     }
-    void character(void* font, unsigned char c) override { glutBitmapCharacter(font, c); }
+    void character(void* font, unsigned char c) override
+    {
+        flushGlyphs();
+        glutBitmapCharacter(font, c);
+    }
     void glyph(const unsigned char* rows) override
     {
+        // Consecutive glyphs go out as one bitmap: each bitmap call costs more
+        // than the 32 bytes it draws, and a line of hanzi is 45 of them.
+        unsigned char* cell = &pending_[pendingCells_++ * glyph::kRecordSize];
         if (rows)
-            glBitmap(16, 16, 0.0f, 4.0f, 16.0f, 0.0f, rows);
+            std::memcpy(cell, rows, glyph::kRecordSize);
         else
-            glBitmap(0, 0, 0.0f, 0.0f, 16.0f, 0.0f, nullptr);
+            std::memset(cell, 0, glyph::kRecordSize);
+        if (pendingCells_ == kMaxCells) flushGlyphs();
     }
     void end() override
     {
+        flushGlyphs();
         glEnable(GL_TEXTURE_2D);
         glPopAttrib();
     }
+
+private:
+    static constexpr int kMaxCells = 64;
+
+    void flushGlyphs()
+    {
+        if (pendingCells_ == 0) return;
+        // Row r of the run is row r of every cell, left to right.
+        const int rowBytes = 2 * pendingCells_;
+        for (int row = 0; row < glyph::kGlyphSize; ++row)
+            for (int cell = 0; cell < pendingCells_; ++cell) {
+                run_[row * rowBytes + 2 * cell] = pending_[cell * glyph::kRecordSize + 2 * row];
+                run_[row * rowBytes + 2 * cell + 1] = pending_[cell * glyph::kRecordSize + 2 * row + 1];
+            }
+        const auto width = static_cast<GLsizei>(16 * pendingCells_);
+        glBitmap(width, 16, 0.0f, 4.0f, static_cast<float>(width), 0.0f, run_);
+        pendingCells_ = 0;
+    }
+
+    unsigned char pending_[kMaxCells * glyph::kRecordSize];
+    unsigned char run_[kMaxCells * glyph::kRecordSize];
+    int pendingCells_ = 0;
 };
 
 GlyphFile& processGlyphFile()

@@ -60,6 +60,7 @@ void StoryImage::loadImage(const std::string& path, bool mirror)
 {
     image.release();
     source.release();
+    opaqueRgb.release();
     opaque = sourceOpaque = false;
     visible = cv::Rect();
     if (path.empty()) return;
@@ -120,6 +121,7 @@ void StoryImage::measureAlpha()
     }
     visible = right < 0 ? cv::Rect() : cv::Rect(left, bottom, right - left + 1, top - bottom + 1);
     opaque = sourceOpaque;
+    if (sourceOpaque) cv::cvtColor(source, opaqueRgb, cv::COLOR_RGBA2RGB);
 }
 
 void StoryImage::setAlpha(float factor)
@@ -141,10 +143,14 @@ void StoryImage::setAlpha(float factor)
 void StoryImage::draw()
 {
     if (image.empty() || image.cols <= 0 || image.rows <= 0) return;
+    // While nothing shows through, the colours alone are drawn: a quarter
+    // fewer bytes to transfer, and no blending (which would give the same).
+    const bool useRgb = opaque && opaqueRgb.size() == image.size();
+    const cv::Mat& pixels = useRgb ? opaqueRgb : image;
     GLenum format;
-    if (image.channels() == 4)
+    if (pixels.channels() == 4)
         format = GL_RGBA;
-    else if (image.channels() == 3)
+    else if (pixels.channels() == 3)
         format = GL_RGB;
     else
         return;
@@ -156,14 +162,12 @@ void StoryImage::draw()
     glPixelZoom(static_cast<float>(width) / static_cast<float>(image.cols),
                 static_cast<float>(height) / static_cast<float>(image.rows));
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.step / image.elemSize()));
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pixels.step / pixels.elemSize()));
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, part.x);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, part.y);
-    // Blending a fully opaque picture gives the picture itself; skipping it
-    // saves a read of every covered pixel.
     const bool skipBlend = opaque && glIsEnabled(GL_BLEND);
     if (skipBlend) glDisable(GL_BLEND);
-    glDrawPixels(part.width, part.height, format, GL_UNSIGNED_BYTE, image.data);
+    glDrawPixels(part.width, part.height, format, GL_UNSIGNED_BYTE, pixels.data);
     if (skipBlend) glEnable(GL_BLEND);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);

@@ -43,9 +43,10 @@ public:
     cv::Mat image;   // drawn; its alpha is rewritten by setAlpha
     cv::Mat source;  // untouched copy: every fade starts from it
     // Every pixel of source / of image has alpha 255; kept by loadImage and
-    // setAlpha. An opaque picture is drawn without blending.
+    // setAlpha. An opaque picture is drawn from opaqueRgb without blending.
     bool sourceOpaque = false;
     bool opaque = false;
+    cv::Mat opaqueRgb; // the colours of an opaque source
     // The part of the picture whose source alpha is above 0 (empty when none
     // is); only it is drawn when the picture is at the sprite's size.
     cv::Rect visible;

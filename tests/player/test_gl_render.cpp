@@ -35,8 +35,10 @@ MATCHER_P(Near, expected, "within 2 of " + testing::PrintToString(expected))
 
 class GlRender : public testing::Test {
 protected:
-    static void SetUpTestSuite()
+    static void SetUpTestSuite() // once for both suites: GLUT starts only once
     {
+        static bool done = false;
+        if (std::exchange(done, true)) return;
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
