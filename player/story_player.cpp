@@ -11,9 +11,6 @@ StoryPlayer* storyPlayer = nullptr;
 
 namespace {
 
-// The sprite layout of the screen, in drawing order (back to front).
-constexpr int kTextBoxY = 20;
-
 template <typename T>
 bool validIndex(int index, const std::vector<T>& list)
 {
@@ -57,10 +54,11 @@ void StoryPlayer::load()
             std::fputs("Script.xml load failed...\n", stdout);
     }
 
+    // The screen, back to front; window pixels from the bottom-left corner.
     backgroundImage = std::make_unique<StoryImage>(0, 0, 800, 600);
     leftPortrait = std::make_unique<StoryImage>(0, 0, 325, 487);
     rightPortrait = std::make_unique<StoryImage>(475, 0, 325, 487);
-    textBox = std::make_unique<StoryImage>(0, kTextBoxY, 800, 150);
+    textBox = std::make_unique<StoryImage>(0, 20, 800, 150);
     sentenceLabel = std::make_unique<StoryLabel>("");
     nextMarker = std::make_unique<StoryImage>(390, 10, 20, 20);
     spriteList.push_back(backgroundImage.get());
