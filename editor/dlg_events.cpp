@@ -203,8 +203,10 @@ void CQuillforgeDlg::onBgmCheck()
 
 std::string CQuillforgeDlg::previewPathOf(const std::string& reference) const
 {
-    if (!reference.empty() && (reference[0] == '/' || reference[0] == '\\'))
-        return toFsPath(kEditorStoryRoot + currentModName() + reference);
+    // A file just added is stored as its absolute path, which begins with "/"
+    // here just as a mod-relative reference does.
+    const std::string modFolder = kEditorStoryRoot + currentModName();
+    if (isModRelative(reference, modFolder)) return toFsPath(modFolder + reference);
     return toFsPath(reference);
 }
 

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include "editor/command_panel.h"
 #include "editor/qt/qt_controls.h"
 
 namespace quillforge::qt {
@@ -105,6 +106,7 @@ struct QuillforgeWindow::Parts {
     std::unique_ptr<QtCheckBox> check;
     std::unique_ptr<QtFileDialog> fileDialog;
     std::unique_ptr<QtCloseQuestion> question;
+    CommandPanel commands;
     EditorControls controls;
     QLineEdit* personName = nullptr;
     QLineEdit* modName = nullptr;
@@ -270,6 +272,7 @@ QuillforgeWindow::QuillforgeWindow(QWidget* parent)
     c.closeQuestion = p.question.get();
 
     dlg_ = std::make_unique<CQuillforgeDlg>(c);
+    dlg_->setCommands(&p.commands);
     preview_->setPainter([this](DrawTarget& target, const PixelRect& client) {
         dlg_->paintPreview(target, client);
     });

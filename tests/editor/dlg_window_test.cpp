@@ -326,6 +326,12 @@ TEST(EditorPaths, PreviewReadsModRelativeReferencesBelowTheMod)
     ASSERT_TRUE(w.dlg.initDialog());
     EXPECT_EQ(w.dlg.previewPathOf("//bg/x.jpg"), "./story/m//bg/x.jpg");
     EXPECT_EQ(w.dlg.previewPathOf("C:\\pics\\x.jpg"), "C:/pics/x.jpg");
+    // An absolute path as the file dialog gives it stays itself until exported;
+    // a single-slash reference naming a file of the mod is the mod's.
+    const std::string outside = (std::filesystem::current_path() / "pics" / "y.jpg").string();
+    EXPECT_EQ(w.dlg.previewPathOf(outside), outside);
+    StoryRoot::write("story/m/z.jpg", "z");
+    EXPECT_EQ(w.dlg.previewPathOf("/z.jpg"), "./story/m/z.jpg");
 }
 
 } // namespace

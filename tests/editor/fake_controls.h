@@ -3,6 +3,7 @@
 // temporary working directory, for driving CQuillforgeDlg without a display.
 
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -57,8 +58,18 @@ struct FakeCheck : quillforge::CheckBox, Wired {
     void click() { on = !on; raise(); }
 };
 
+// Answers the open-file dialogs in turn; with no answer left it cancels.
 struct FakeFiles : quillforge::FileDialog {
-    bool openFile(const std::string&, std::string&) override { return false; }
+    std::deque<std::string> answers;
+    std::vector<std::string> filters;  // the filter of every dialog shown
+    bool openFile(const std::string& filter, std::string& path) override
+    {
+        filters.push_back(filter);
+        if (answers.empty()) return false;
+        path = answers.front();
+        answers.pop_front();
+        return true;
+    }
 };
 
 struct FakeQuestion : quillforge::CloseQuestion {

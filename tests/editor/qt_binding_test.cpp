@@ -1,5 +1,7 @@
 // The Qt binding keeps the controls' rules, and the window keeps its layout,
 // keys and close question. Runs on the offscreen platform.
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -182,6 +184,26 @@ TEST_F(QtWindow, EnterAndEscapeNeverCloseAndClosingAsks)
     EXPECT_EQ(question.asked, 2);
     std::string xml = qtest::StoryRoot::read("story/demo/script.xml");
     EXPECT_NE(xml.find(encodeSentence("\xBA\xBA\xD7\xD6")), std::string::npos) << xml;
+}
+
+TEST_F(QtWindow, TheButtonsRunTheCommands)
+{
+    // Add Mod by typing and Enter, then Add Person by its button.
+    auto* modName = static_cast<QLineEdit*>(widget(ControlId::ModName));
+    modName->setFocus();
+    QTest::keyClicks(modName, "tale");
+    QTest::keyClick(modName, Qt::Key_Return);
+    EXPECT_TRUE(std::filesystem::is_directory("story/tale"));
+    auto* mods = static_cast<QComboBox*>(widget(ControlId::Mod));
+    EXPECT_EQ(mods->itemText(mods->count() - 1), "tale");
+    EXPECT_EQ(mods->currentText(), "demo");
+
+    QTest::keyClicks(widget(ControlId::PersonName), "Cy");
+    QTest::mouseClick(widget(ControlId::AddPerson), Qt::LeftButton);
+    auto* left = static_cast<QComboBox*>(widget(ControlId::Left));
+    EXPECT_EQ(left->itemText(2), "Cy");
+    const QString log = static_cast<QPlainTextEdit*>(widget(ControlId::Log))->toPlainText();
+    EXPECT_TRUE(log.endsWith("Mod created success...:-)\nPerson added...:-)\n")) << log.toStdString();
 }
 
 TEST_F(QtWindow, F1AndTheContextMenuOfferTheAboutBox)

@@ -148,11 +148,18 @@ TEST_F(Commands, FramesAndSaveReportThroughTheLogAndPage)
     EXPECT_EQ(w.lastLog(), "Story save failed...T_T");
 }
 
-TEST_F(Commands, AddModListsTheNewModLastAndStaysOnTheEditedOne)
+TEST(CommandsOnMods, AddModListsTheNewModLastAndStaysOnTheEditedOne)
 {
-    StoryRoot::write("story/script.xml", StoryRoot::read("story/demo/script.xml"));
+    StoryRoot root;
+    root.startup("zeta");
+    StoryRoot::addMod("demo", sampleStory());
     StoryRoot::addMod("zeta", sampleStory());
-    w.mod.choose(static_cast<int>(std::find(w.mod.items.begin(), w.mod.items.end(), "zeta") - w.mod.items.begin()));
+    StoryRoot::write("story/script.xml", StoryRoot::read("story/demo/script.xml"));
+    FakeWindow w;
+    quillforge::CommandPanel panel;
+    w.dlg.setCommands(&panel);
+    ASSERT_TRUE(w.dlg.initDialog());
+    auto story = [&]() -> StoryScript& { return *w.dlg.story; };
     ASSERT_EQ(story().modName, "zeta");
     w.modName.type("tale");
     w.dlg.onEnter(ControlId::ModName);
