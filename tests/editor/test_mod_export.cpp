@@ -215,13 +215,4 @@ TEST_F(ModFolders, CopiedFilesGetSingleWordNames)
     EXPECT_EQ(contentOf(mod("bg/a_b.jpg")), "ab");
 }
 
-TEST(ExportNames, NumberedNamesKeepTheExtension)
-{
-    EXPECT_EQ(numberedFileName("sky.jpg", 1), "sky.jpg");
-    EXPECT_EQ(numberedFileName("sky.jpg", 2), "sky_2.jpg");
-    EXPECT_EQ(numberedFileName("a.b.png", 3), "a.b_3.png");
-    EXPECT_EQ(numberedFileName("noext", 2), "noext_2");
-    EXPECT_EQ(numberedFileName(".hidden", 2), ".hidden_2");
-}
-
 } // namespace
