@@ -147,8 +147,11 @@ glShaderManager& ShaderManager()
 
 ProgramTable& Programs()
 {
-    static ProgramTable table;
-    return table;
+    // Registered programs live until the process ends; the table is never
+    // destroyed, so they stay reachable to the very end instead of being
+    // orphaned by an exit-time destructor.
+    static ProgramTable* table = new ProgramTable;
+    return *table;
 }
 
 bool GlewInitialised() { return g_glewInitialised; }
