@@ -120,7 +120,13 @@ bool AudioPlayer::openDevice(std::uint32_t& slot, const std::string& path)
     slot = 0;
     if (!ensureMixer())
         return false;
-    Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
+    // The stream is closed here: asked to close it itself, SDL_mixer 2.6
+    // leaks it whenever the file is not audio it can decode.
+    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+    if (!file)
+        return false;
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(file, 0);
+    SDL_RWclose(file);
     if (!chunk)
         return false;
     const int channel = takeChannel();
