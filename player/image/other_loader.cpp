@@ -77,15 +77,26 @@ private:
     std::FILE* file_;
 };
 
-// True when the file can be opened and is not a truncated JPEG. Checking
-// first also keeps OpenCV from logging a warning for every missing file.
+// A DICOM file ("DICM" after a 128-byte preamble) would go to OpenCV's
+// medical-image decoder, whose reader aborts the whole process on damaged
+// data; no story picture is one, so such files are refused.
+bool isDicom(std::FILE* file)
+{
+    char magic[4] = {};
+    return std::fseek(file, 128, SEEK_SET) == 0 && std::fread(magic, 1, 4, file) == 4
+        && std::memcmp(magic, "DICM", 4) == 0;
+}
+
+// True when the file can be opened, is not a truncated JPEG and not DICOM.
+// Checking first also keeps OpenCV from logging a warning for every missing file.
 bool isReadableAndComplete(const std::string& fsPath)
 {
     std::FILE* file = std::fopen(fsPath.c_str(), "rb");
     if (file == nullptr) return false;
     const bool truncated = JpegScanner(file).isTruncatedJpeg();
+    const bool refused = truncated || isDicom(file);
     std::fclose(file);
-    return !truncated;
+    return !refused;
 }
 
 // OpenCV keeps 16-bit and float samples under IMREAD_UNCHANGED; the pictures
