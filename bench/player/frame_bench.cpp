@@ -112,6 +112,15 @@ BENCHMARK(BM_FadeStep)
     ->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
     ->MeasureProcessCPUTime()->UseRealTime();
 
+// Step 10 of a transition decodes the changed pictures; this is the one
+// frame of a transition that takes longer than the others.
+void BM_StepTenLoads(benchmark::State& state)
+{
+    for (auto _ : state) useScreenSize();
+}
+BENCHMARK(BM_StepTenLoads)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true)
+    ->MeasureProcessCPUTime()->UseRealTime();
+
 } // namespace
 
 int main(int argc, char** argv)
