@@ -1,6 +1,7 @@
 #!/bin/sh
 # Sets up a fresh Debian 12 machine, builds everything and runs every test.
-# Usage: scripts/test.sh            (build dir: build/)
+# Usage: scripts/test.sh   (build dirs: build/, and build-asan/ for the
+# sanitizer run and the fuzz targets; QS_FUZZ_SECONDS per target, default 40)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -11,3 +12,7 @@ cmake --build "$build"
 # GL tests need an X server; tests that need none run the same way.
 xvfb-run -a -s "-screen 0 1280x1024x24" \
     ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
+# The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then every fuzz target for a short run, both from one clang build tree.
+./scripts/sanitize.sh
+./scripts/fuzz.sh "${QS_FUZZ_SECONDS:-40}"
