@@ -42,3 +42,9 @@ cv::Mat loadOtherImage(const std::string& path);
 // kMaxImagePixels, gives an empty Mat. A file shorter than its header announces
 // still gives the announced size: every byte it does not hold is 0.
 cv::Mat readTgaFile(const std::string& path);
+
+// cv::imread of path, except for files known to bring OpenCV's decoders down:
+// a DICOM file (whose reader aborts the process on damaged data) and any
+// decoder exception give an empty Mat. For code that reads pictures with
+// OpenCV directly; the path is handed over unchanged.
+cv::Mat readWithOpenCv(const std::string& path, int flags);

@@ -160,6 +160,20 @@ bool isPngPath(const std::string& path)
     return ext == "png" || ext == "PNG";
 }
 
+cv::Mat readWithOpenCv(const std::string& path, int flags)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return cv::imread(path, flags); // OpenCV reports the miss as it always did
+    const bool refused = isDicom(file);
+    std::fclose(file);
+    if (refused) return {};
+    try {
+        return cv::imread(path, flags);
+    } catch (...) {
+        return {};
+    }
+}
+
 cv::Mat loadOtherImage(const std::string& path)
 {
     const std::string ext = imageExtension(path);
