@@ -4,6 +4,8 @@
 
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgcodecs.hpp>
+
+#include "player/image/image_loader.h"
 #include <opencv2/imgproc.hpp>
 
 using quillforge::PixelRect;
@@ -52,7 +54,7 @@ bool CvvImage::createImage(int width, int height, int bitsPerPixel, int origin)
 
 bool CvvImage::loadFile(const std::string& fileName, int desiredColor)
 {
-    cv::Mat read = cv::imread(fileName, readFlagOf(desiredColor));
+    cv::Mat read = readWithOpenCv(fileName, readFlagOf(desiredColor));
     if (read.empty()) return false;
     copyFrom(read, desiredColor);
     return true;
@@ -67,7 +69,7 @@ bool CvvImage::loadFileRegion(const std::string& fileName, int desiredColor, int
                               int width, int height)
 {
     if (width < 0 || height < 0) return false;
-    cv::Mat read = cv::imread(fileName, readFlagOf(desiredColor));
+    cv::Mat read = readWithOpenCv(fileName, readFlagOf(desiredColor));
     if (read.empty()) return false;
     if (width == 0 || height == 0) {
         x = 0;

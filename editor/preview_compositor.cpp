@@ -37,7 +37,7 @@ cv::Mat PictureCache::lookup(Kind kind, const std::string& path)
     if (kind == Kind::Photo) {
         picture = loadPngImage(path);
     } else {
-        cv::Mat read = cv::imread(path, cv::IMREAD_COLOR);
+        cv::Mat read = readWithOpenCv(path, cv::IMREAD_COLOR);
         if (!read.empty()) scaleBackground(read, picture);
     }
     // A missing file is not remembered: it may appear at any time.

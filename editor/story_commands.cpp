@@ -4,6 +4,8 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include "player/image/image_loader.h"
+
 #include "document/story_folder.h"
 
 namespace quillforge {
@@ -56,7 +58,7 @@ NameFault folderNameFault(const std::string& name)
 bool isReadableImage(const std::string& path)
 {
     // Decoded in colour and dropped at once: only readability matters here.
-    return !path.empty() && !cv::imread(toFsPath(path), cv::IMREAD_COLOR).empty();
+    return !path.empty() && !readWithOpenCv(toFsPath(path), cv::IMREAD_COLOR).empty();
 }
 
 const char* saveLogLine(bool saved)
