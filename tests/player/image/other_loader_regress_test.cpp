@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <opencv2/imgcodecs.hpp>
+
 TEST(OtherLoaderRegress, DamagedDicomIsRefusedInsteadOfAbortingTheProcess)
 {
     TempDir dir;
@@ -27,4 +29,10 @@ TEST(OtherLoaderRegress, DamagedDicomIsRefusedInsteadOfAbortingTheProcess)
     for (char c : {'D', 'I', 'C', 'M', '\x02', '\0', '\x10', '\0', 'U', 'L', '\xff', '\xff'})
         plain.push_back(static_cast<unsigned char>(c));
     EXPECT_TRUE(loadOtherImage(dir.write("plain.bmp", plain)).empty());
+
+    // The same guard serves code that calls OpenCV directly; real pictures pass.
+    EXPECT_TRUE(readWithOpenCv(dir.write("direct.jpg", found), cv::IMREAD_COLOR).empty());
+    cv::imwrite(dir.file("real.bmp"), cv::Mat(2, 3, CV_8UC3, cv::Scalar(1, 2, 3)));
+    EXPECT_EQ(readWithOpenCv(dir.file("real.bmp"), cv::IMREAD_COLOR).size(), cv::Size(3, 2));
+    EXPECT_TRUE(readWithOpenCv(dir.file("missing.bmp"), cv::IMREAD_COLOR).empty());
 }
