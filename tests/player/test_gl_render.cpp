@@ -111,7 +111,9 @@ TEST_F(GlRender, GlyphsAndLabelLinesLandWhereTheyBelong)
         render(1.0f);
         EXPECT_EQ(at(c.line1End - 1, 116), kBlack) << c.progress; // line 1: y 120, rows 116..131
         EXPECT_EQ(at(c.line1End, 131), kWhite) << c.progress;
-        if (c.line2End > 40) EXPECT_EQ(at(c.line2End - 1, 100), kBlack); // line 2: y 100
+        if (c.line2End > 40) {
+            EXPECT_EQ(at(c.line2End - 1, 100), kBlack); // line 2: y 100
+        }
         EXPECT_EQ(at(c.line2End, 100), kWhite) << c.progress;
         EXPECT_EQ(at(40, 94), kWhite);
     }
