@@ -18,7 +18,9 @@ fi
 
 # Scratch files of the targets live in memory when the machine offers it.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}"
+# Pictures of up to 64 Mi pixels are legal (256 MiB each); a small quarantine
+# keeps freed ones from piling up towards the memory limit.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1:quarantine_size_mb=32}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
 status=0
@@ -37,7 +39,7 @@ for t in $targets; do
     extra=""
     [ "$t" = other_image ] && extra="-malloc_limit_mb=16384"
     echo "fuzz: $t for ${seconds}s"
-    if "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    if "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$work/artifacts/" $extra \
         "$work/corpus" "$root/fuzz/corpus/$t" >"$log" 2>&1; then
         # The last status line: executions, coverage (cov) and features (ft).
