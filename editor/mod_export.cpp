@@ -11,14 +11,6 @@ namespace quillforge {
 
 namespace {
 
-CommandOutcome said(std::string line, unsigned refresh = kRefreshNothing)
-{
-    CommandOutcome outcome;
-    outcome.logLine = std::move(line);
-    outcome.refresh = refresh;
-    return outcome;
-}
-
 const char* modNameFaultLine(NameFault fault)
 {
     switch (fault) {

@@ -6,25 +6,12 @@
 
 #include "player/image/image_loader.h"
 
+#include "document/property_tree.h"
 #include "document/story_folder.h"
 
 namespace quillforge {
 
 namespace {
-
-// The blanks wordOf stops at when the document is read back.
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-CommandOutcome said(std::string line, unsigned refresh = kRefreshNothing)
-{
-    CommandOutcome outcome;
-    outcome.logLine = std::move(line);
-    outcome.refresh = refresh;
-    return outcome;
-}
 
 const char* personNameFaultLine(NameFault fault)
 {
@@ -132,6 +119,14 @@ CommandOutcome addPersonCommand(StoryScript& story, const std::string& name)
     story.characters.push_back(Character{name, 1, {Photo{"default", "//defaultPhoto.png"}}});
     story.characterCount = static_cast<int>(story.characters.size());
     return said("Person added...:-)", kRefreshPersonBoxes);
+}
+
+CommandOutcome said(std::string line, unsigned refresh)
+{
+    CommandOutcome outcome;
+    outcome.logLine = std::move(line);
+    outcome.refresh = refresh;
+    return outcome;
 }
 
 } // namespace quillforge

@@ -36,6 +36,9 @@ struct CommandOutcome {
     int person = -1;                    // for kRefreshPhotoBoxes
 };
 
+// An outcome that reports line and asks for the given refreshes.
+CommandOutcome said(std::string line, unsigned refresh = kRefreshNothing);
+
 enum class AssetList { Background, Music, Sound };
 
 // Why a text cannot serve as a name. The format keeps names and references as
