@@ -13,8 +13,9 @@ namespace {
 
 // A truncated JPEG would otherwise decode into a half-grey picture with only
 // a warning, so the generic loader refuses JPEG files whose marker structure
-// stops before the end-of-image marker. Files that do not start like a JPEG
-// are left to OpenCV.
+// stops before the end-of-image marker, or whose frame announces more pixels
+// than any picture may have. Files that do not start like a JPEG are left to
+// OpenCV.
 class JpegScanner {
 public:
     explicit JpegScanner(std::FILE* file) : file_(file) {}
@@ -33,7 +34,20 @@ public:
             const int lo = next();
             if (hi < 0 || lo < 0) return true;
             const long length = (hi << 8) | lo;
-            if (length < 2 || !skip(length - 2)) return true;
+            if (length < 2) return true;
+            long rest = length - 2;
+            if (isFrameHeader(marker) && rest >= 5) {
+                // Refuse a frame too large before OpenCV reserves memory for it:
+                // a few kilobytes of valid JPEG can announce gigabytes of pixels.
+                next(); // sample precision
+                const int h1 = next(), h0 = next(), w1 = next(), w0 = next();
+                if (w0 < 0) return true;
+                const std::size_t pixels = static_cast<std::size_t>((h1 << 8) | h0)
+                    * static_cast<std::size_t>((w1 << 8) | w0);
+                if (pixels > kMaxImagePixels) return true;
+                rest -= 5;
+            }
+            if (!skip(rest)) return true;
             marker = (marker == 0xDA) ? markerAfterScan() : nextMarker();
         }
         return true;
@@ -41,6 +55,12 @@ public:
 
 private:
     int next() { return std::fgetc(file_); }
+
+    // Start-of-frame markers carry the picture's size; C4, C8 and CC are other segments.
+    static bool isFrameHeader(int marker)
+    {
+        return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    }
 
     bool skip(long count)
     {

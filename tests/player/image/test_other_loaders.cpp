@@ -7,6 +7,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <sys/resource.h>
+
 namespace {
 
 std::vector<unsigned char> tgaHeader(int width, int height, int bits)
@@ -201,6 +203,30 @@ TEST(GenericLoader, MissingTruncatedAndCorruptFilesGiveNoPicture)
         const std::string cut = dir.write(std::string("cut-") + name, {whole.begin(), whole.begin() + whole.size() * 3 / 4});
         EXPECT_TRUE(loadOtherImage(cut).empty()) << name;
     }
+}
+
+TEST(GenericLoader, JpegAnnouncingAHugeFrameIsRefusedBeforeDecoding)
+{
+    TempDir dir;
+    cv::Mat scene(64, 64, CV_8UC3, cv::Scalar(40, 90, 160));
+    ASSERT_TRUE(cv::imwrite(dir.file("small.jpg"), scene));
+    std::vector<unsigned char> jpeg = readBytes(dir.file("small.jpg"));
+
+    // Rewrite the baseline frame header to 20000 x 20000: within OpenCV's own
+    // bound, far past ours, and the rest of the file still well formed.
+    std::size_t sof = 0;
+    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) { sof = i; break; }
+    ASSERT_NE(sof, 0u);
+    for (std::size_t at : {sof + 5, sof + 7}) { jpeg[at] = 20000 >> 8; jpeg[at + 1] = 20000 & 0xFF; }
+
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_TRUE(loadOtherImage(dir.write("huge.jpg", jpeg)).empty());
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    // Decoding would have touched 1.2 GB of pixels; refusing touches none.
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 200L * 1024) << "kB of peak memory added";
 }
 
 } // namespace
