@@ -16,6 +16,6 @@ case "$prog" in
 esac
 cd "$build/run"
 if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "../$prog"
+    exec "$root/scripts/with-display.sh" "../$prog"
 fi
 exec "../$prog"

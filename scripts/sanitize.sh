@@ -17,5 +17,5 @@ cmake --build "$build"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1}"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-xvfb-run -a -s "-screen 0 1280x1024x24" \
+"$root/scripts/with-display.sh" \
     ctest --test-dir "$build" --output-on-failure -j2 --timeout 600

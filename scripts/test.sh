@@ -10,7 +10,7 @@ build="${QS_BUILD_DIR:-build}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build"
 # GL tests need an X server; tests that need none run the same way.
-xvfb-run -a -s "-screen 0 1280x1024x24" \
+./scripts/with-display.sh \
     ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
 # The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # then every fuzz target for a short run, both from one clang build tree.

@@ -2,7 +2,7 @@
 // heavy bench story and, as the baseline, for a story root without any
 // script (the window, the text box and the marker only). Runs the real
 // start-up path in child processes; prints the median of each. Needs X:
-//   xvfb-run -a -s "-screen 0 1280x1024x24" bench/player/player_startup_bench [runs]
+//   scripts/with-display.sh build/bench/player/player_startup_bench [runs]
 #include "bench/player/bench_story.h"
 #include "mox/demo_wnd.h"
 #include "player/scenewalk_app.h"
