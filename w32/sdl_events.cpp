@@ -127,27 +127,28 @@ void TranslateWindowEvent(const SDL_WindowEvent& e, std::deque<Msg>& out)
     WindowRecord* record = Find(window);
     if (!record)
         return;
-    Msg msg;
+    // WM_SIZE only when the size or its kind changed since the last report.
+    auto pushSize = [&](std::uint32_t sizeType) {
+        Msg msg;
+        if (SizeMessage(window, sizeType, msg))
+            out.push_back(msg);
+    };
     switch (e.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED: {
         const std::uint32_t flags = SDL_GetWindowFlags(record->window);
         if (flags & SDL_WINDOW_MINIMIZED)
             return;  // the MINIMIZED event reports that
-        if (SizeMessage(window, (flags & SDL_WINDOW_MAXIMIZED) ? SIZE_MAXIMIZED : SIZE_RESTORED, msg))
-            out.push_back(msg);
+        pushSize((flags & SDL_WINDOW_MAXIMIZED) ? SIZE_MAXIMIZED : SIZE_RESTORED);
         return;
     }
     case SDL_WINDOWEVENT_MINIMIZED:
-        if (SizeMessage(window, SIZE_MINIMIZED, msg))
-            out.push_back(msg);
+        pushSize(SIZE_MINIMIZED);
         return;
     case SDL_WINDOWEVENT_MAXIMIZED:
-        if (SizeMessage(window, SIZE_MAXIMIZED, msg))
-            out.push_back(msg);
+        pushSize(SIZE_MAXIMIZED);
         return;
     case SDL_WINDOWEVENT_RESTORED:
-        if (SizeMessage(window, SIZE_RESTORED, msg))
-            out.push_back(msg);
+        pushSize(SIZE_RESTORED);
         return;
     case SDL_WINDOWEVENT_EXPOSED:
         record->invalid = true;  // WM_PAINT follows once the queue is empty
