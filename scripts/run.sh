@@ -5,16 +5,13 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-./scripts/install-deps.sh
-build="${QS_BUILD_DIR:-build}"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build"
 prog="${1:-scenewalk}"
 case "$prog" in
     scenewalk|quillforge) ;;
     *) echo "usage: $0 [scenewalk|quillforge]" >&2; exit 2 ;;
 esac
-cd "$build/run"
+./scripts/build.sh
+cd "${QS_BUILD_DIR:-build}/run"
 if [ -z "${DISPLAY:-}" ]; then
     exec "$root/scripts/with-display.sh" "../$prog"
 fi

@@ -5,10 +5,8 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-./scripts/install-deps.sh
+./scripts/build.sh
 build="${QS_BUILD_DIR:-build}"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build"
 # GL tests need an X server; tests that need none run the same way.
 ./scripts/with-display.sh \
     ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
