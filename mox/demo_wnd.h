@@ -64,5 +64,6 @@ bool InitGlutOnce();
 
 // Opens the demo window (800 x 600 client area, centred, titled with
 // `modName` and the frame rate) and runs the realtime loop. Returns the
-// loop's exit code: 0 when the window is closed.
-int RunMainWindow(const char* modName);
+// loop's exit code: 0 when the window is closed. The player runs mode 0;
+// mode 1 is the stereo merge.
+int RunMainWindow(const char* modName, std::int32_t renderMode = 0);

@@ -1,5 +1,8 @@
 // The framework on its own: the default grey teapot, turned with the mouse
 // (left drag), zoomed with the wheel (Ctrl for fine steps); G quits.
+// Built a second time with SCENEWALK_DEMO_STEREO as stereo_demo: the same
+// teapot through the red-cyan merge of render mode 1. Run that one from the
+// build's run folder so "shader/" is found; without it the frame is red.
 #include "mox/demo_wnd.h"
 
 #include <GL/gl.h>
@@ -16,5 +19,9 @@ int main()
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_NORMALIZE);
     };
+#ifdef SCENEWALK_DEMO_STEREO
+    return RunMainWindow("Stereo merge", 1);
+#else
     return RunMainWindow("Scenewalk demo");
+#endif
 }

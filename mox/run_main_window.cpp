@@ -3,12 +3,12 @@
 #include "w32/native.h"
 #include "w32/scene.h"
 
-int RunMainWindow(const char* modName)
+int RunMainWindow(const char* modName, std::int32_t renderMode)
 {
     SceneHeight = 600;
     SceneWidth = 800;
     mox::DemoWnd& window = mox::DemoWnd::Instance();
-    window.RenderMode = 0;
+    window.RenderMode = renderMode;
 
     w32::CWndApp app;
     app.realtime = 1;
