@@ -43,27 +43,6 @@ TEST(PropertyTree, PathsSelectAcrossParentsInDocumentOrder)
     EXPECT_EQ(selectNodes("bgList.bg", {root.get()}).size(), 3u);
 }
 
-TEST(PropertyTree, MissingAttributesAreToldApart)
-{
-    auto root = sample();
-    const auto values = getOptionalValues(*root, "characterList.@number");
-    ASSERT_EQ(values.size(), 2u);  // one entry per selected node
-    EXPECT_FALSE(values[0].has_value());
-    EXPECT_EQ(getValues(*root, "characterList.@number"), (std::vector<std::string>{"", ""}));
-}
-
-TEST(PropertyTree, AttributesAreKeptSortedAndOverwritten)
-{
-    PropertyTree node("character", "");
-    node.setAttribute("photoNum", 2);
-    node.setAttribute("name", "amy");
-    node.setAttribute("photoNum", -1);
-    std::vector<std::string> order;
-    for (const auto& [key, value] : node.attributes)
-        order.push_back(key + "=" + value);
-    EXPECT_EQ(order, (std::vector<std::string>{"name=amy", "photoNum=-1"}));
-}
-
 TEST(TextConversions, BehaveLikeStreamInsertionAndExtraction)
 {
     EXPECT_EQ(textOf(-1), "-1");

@@ -1,37 +1,22 @@
 #include "document/story_folder.h"
+#include "tests/document/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 // Runs each test inside a fresh working directory, as the programs do.
-class StoryFolder : public ::testing::Test {
+class StoryFolder : public testing::Test, protected ScratchDir {
 protected:
-    void SetUp() override
+    StoryFolder() : home(fs::current_path())
     {
-        home = fs::current_path();
-        work = fs::temp_directory_path() / ("qs-folder-" + std::to_string(::getpid()));
-        fs::create_directories(work / "story");
-        fs::current_path(work);
+        fs::create_directories(dir / "story");
+        fs::current_path(dir);
     }
-    void TearDown() override
-    {
-        fs::current_path(home);
-        fs::remove_all(work);
-    }
-    static void write(const fs::path& file, const std::string& text) { std::ofstream(file) << text; }
-    static std::string read(const fs::path& file)
-    {
-        std::ostringstream s;
-        s << std::ifstream(file).rdbuf();
-        return s.str();
-    }
-    fs::path home, work;
+    ~StoryFolder() override { fs::current_path(home); }
+    fs::path home;
 };
 
 TEST_F(StoryFolder, StartupFileNamesItsFirstWord)
@@ -61,7 +46,7 @@ TEST_F(StoryFolder, ListsFoldersOnlyInTheFileSystemsOrder)
 {
     EXPECT_TRUE(listMods().empty());
     for (const char* mod : {"b", "a", "c d"})
-        fs::create_directory(work / "story" / mod);
+        fs::create_directory(dir / "story" / mod);
     write("story/startup.txt", "a");
     write("story/script.xml", "");
     std::vector<std::string> expected;
@@ -77,8 +62,8 @@ TEST_F(StoryFolder, CreatingAModCopiesTemplatesWithoutOverwriting)
 {
     for (const std::string& file : modTemplateFiles())
         if (file != "contentN.png")  // a missing template is skipped
-            write(work / "story" / file, "template " + file);
-    fs::create_directory(work / "story" / "old");
+            write("story/" + file, "template " + file);
+    fs::create_directory(dir / "story" / "old");
     write("story/old/script.xml", "mine");
 
     EXPECT_EQ(createMod("old"), CreateModResult::NameExists);
@@ -95,7 +80,7 @@ TEST_F(StoryFolder, CreatingAModCopiesTemplatesWithoutOverwriting)
     write("story/plain", "a file");
     for (const char* bad : {"", ".", "..", "../escape", "a/b", "a\\b", "plain"})
         EXPECT_EQ(createMod(bad), CreateModResult::CreateFolderFailed) << bad;
-    EXPECT_FALSE(fs::exists(work / "escape"));
+    EXPECT_FALSE(fs::exists(dir / "escape"));
     EXPECT_STREQ(createModLogLine(CreateModResult::CreateFolderFailed), "Create directory failed...T_T");
 
     EXPECT_FALSE(copyFileNoOverwrite(".\\story\\script.xml", ".\\story\\old\\script.xml"));

@@ -1,32 +1,25 @@
 #include "document/story_script.h"
 #include "document/xml_binding.h"
+#include "tests/document/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 // A story folder in a temporary directory, with scriptRoot pointing at it.
-class StoryFile : public ::testing::Test {
+class StoryFile : public testing::Test, protected ScratchDir {
 protected:
-    void SetUp() override
+    StoryFile()
     {
-        root = fs::temp_directory_path() / ("qs-story-" + std::to_string(::getpid()));
-        fs::create_directories(root / "mod");
-        scriptRoot = root.string() + "/";
+        fs::create_directories(dir / "mod");
+        scriptRoot = dir.string() + "/";
     }
-    void TearDown() override
-    {
-        scriptRoot.clear();
-        fs::remove_all(root);
-    }
-    void writeScript(const std::string& xml) const { std::ofstream(root / "mod" / "script.xml") << xml; }
-    fs::path root;
+    ~StoryFile() override { scriptRoot.clear(); }
+    void writeScript(const std::string& xml) const { write("mod/script.xml", xml); }
 };
 
 const char* kOneFrame =
@@ -53,11 +46,10 @@ StoryRecords records(const StoryScript& s) { return s; }
 
 TEST(Sentence, IsStoredAsThreeDigitsPerByte)
 {
-    EXPECT_EQ(encodeSentence("abc"), "097_098_099_");
-    EXPECT_EQ(decodeSentence("097_098_099_"), "abc");
-    EXPECT_EQ(encodeSentence(""), "");
-    EXPECT_EQ(decodeSentence(""), "");
-    EXPECT_EQ(encodeSentence("\xFF\x01 "), "255_001_032_");
+    for (auto [text, stored] : {std::pair{"abc", "097_098_099_"}, {"", ""}, {"\xFF\x01 ", "255_001_032_"}}) {
+        EXPECT_EQ(encodeSentence(text), stored);
+        EXPECT_EQ(decodeSentence(stored), text);
+    }
     EXPECT_EQ(decodeSentence("097_9"), std::string("a\x09"));  // a short last group still counts
     EXPECT_EQ(decodeSentence("321_"), "A");                    // low 8 bits of 321
 }
@@ -65,7 +57,7 @@ TEST(Sentence, IsStoredAsThreeDigitsPerByte)
 TEST_F(StoryFile, SaveThenLoadGivesTheSameRecords)
 {
     StoryScript model("mod");
-    model.title = "Title";
+    model.title = "\xB9\xCA\xCA\xC2";  // GB 2312 bytes, as in a person's name below
     model.characters = {{"amy", 2, {{"a0", "//defaultPhoto.png"}, {"a1", "C:\\pics\\a.png"}}},
                         {"\xC0\xEE", 3, {{"b0", "/b0.png"}, {"b1", "\\b1.png"}, {"b2", "//b2.png"}}}};
     model.characterCount = 2;
@@ -202,8 +194,8 @@ TEST_F(StoryFile, ReferencesResolveAgainstTheModOrStandAlone)
     EXPECT_EQ(model.resolveAssetPath("C:\\music\\x.mp3"), "C:\\music\\x.mp3");
     EXPECT_EQ(model.resolveAssetPath(""), "");
     // One leading "/" is also an absolute path: the mod's own file wins.
-    std::ofstream(root / "mod" / "here.png") << "x";
+    write("mod/here.png", "x");
     EXPECT_EQ(model.resolveAssetPath("/here.png"), mod + "/here.png");
-    const std::string outside = (root / "outside.png").string();
+    const std::string outside = (dir / "outside.png").string();
     EXPECT_EQ(model.resolveAssetPath(outside), outside);
 }
