@@ -66,105 +66,82 @@ protected:
     SDL_Event Key(Uint32 type, SDL_Keycode key)
     {
         SDL_Event e{};
-        e.key.type = type;
-        e.key.windowID = SdlId();
-        e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        e.key.keysym.sym = key;
-        e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+        e.key = {type, 0, SdlId(), Uint8(type == SDL_KEYDOWN), 0, 0, 0, {SDL_GetScancodeFromKey(key), key, 0, 0}};
+        return e;
+    }
+    SDL_Event Wheel(Sint32 y)
+    {
+        SDL_Event e{};
+        e.wheel = {SDL_MOUSEWHEEL, 0, SdlId(), 0, 0, y, SDL_MOUSEWHEEL_NORMAL, 0, float(y), 0, 0};
         return e;
     }
     SDL_Event Window(Uint8 event)
     {
         SDL_Event e{};
-        e.window.type = SDL_WINDOWEVENT;
-        e.window.windowID = SdlId();
-        e.window.event = event;
+        e.window = {SDL_WINDOWEVENT, 0, SdlId(), event, 0, 0, 0, 0, 0};
         return e;
     }
     w32::WindowHandle window = 0;
 };
 
-void ExpectOne(const std::vector<w32::Msg>& got, std::uint32_t message, std::uint32_t wParam,
-               std::int32_t lParam)
-{
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].message, message);
-    EXPECT_EQ(got[0].wParam, wParam);
-    EXPECT_EQ(got[0].lParam, lParam);
-}
-
-TEST_F(SdlEvents, MouseButtonsCarryTheirFlagsAndClientPoint)
+TEST_F(SdlEvents, EachEventBecomesItsMessage)
 {
     using w32::MakeLParam;
-    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 20)), 0x0201, w32::MK_LBUTTON, MakeLParam(10, 20));
-    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 11, 21)), 0x0202, 0, MakeLParam(11, 21));
-    SDL_SetModState(KMOD_LCTRL);
-    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 5, 6)), 0x0204,
-              w32::MK_RBUTTON | w32::MK_CONTROL, MakeLParam(5, 6));
-    ExpectOne(Deliver(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 5, 6)), 0x0205, w32::MK_CONTROL, MakeLParam(5, 6));
-}
-
-TEST_F(SdlEvents, MotionAndWheel)
-{
     SDL_Event move{};
     move.motion = {SDL_MOUSEMOTION, 0, SdlId(), 0, SDL_BUTTON_LMASK, 300, 200, 1, 1};
-    ExpectOne(Deliver(move), w32::WM_MOUSEMOVE, w32::MK_LBUTTON, w32::MakeLParam(300, 200));
-
-    SDL_Event wheel{};
-    wheel.wheel.type = SDL_MOUSEWHEEL;
-    wheel.wheel.windowID = SdlId();
-    wheel.wheel.y = 1;
-    wheel.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-    SDL_SetModState(KMOD_LCTRL);
-    auto got = Deliver(wheel);
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].message, w32::WM_MOUSEWHEEL);
-    EXPECT_EQ(w32::SignedHighWord(got[0].wParam), 120);
-    EXPECT_EQ(w32::LowWord(got[0].wParam) & w32::MK_CONTROL, int(w32::MK_CONTROL));
-    SDL_SetModState(KMOD_NONE);
-    wheel.wheel.y = -2;
-    got = Deliver(wheel);
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(w32::SignedHighWord(got[0].wParam), -240);
-    // The left button is still held since the motion said so; Ctrl is not.
-    EXPECT_EQ(w32::LowWord(got[0].wParam), int(w32::MK_LBUTTON));
-}
-
-TEST_F(SdlEvents, KeysBecomeVirtualKeyCodes)
-{
-    const std::pair<SDL_Keycode, std::uint32_t> keys[] = {
-        {SDLK_j, 0x4A}, {SDLK_g, 0x47}, {SDLK_7, 0x37}, {SDLK_RETURN, 0x0D},
-        {SDLK_LEFT, 0x25}, {SDLK_F1, 0x70}, {SDLK_APPLICATION, w32::VK_UNMAPPED},
+    constexpr std::uint32_t kNothing = 0;
+    constexpr std::int32_t kAnyPoint = -1;  // the wheel's point is in screen coordinates
+    const struct {
+        SDL_Event event;
+        SDL_Keymod mods;
+        std::uint32_t message, wParam;
+        std::int32_t lParam;
+    } cases[] = {
+        {Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 20), KMOD_NONE, 0x0201, w32::MK_LBUTTON, MakeLParam(10, 20)},
+        {Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 11, 21), KMOD_NONE, 0x0202, 0, MakeLParam(11, 21)},
+        {Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 5, 6), KMOD_LCTRL, 0x0204, w32::MK_RBUTTON | w32::MK_CONTROL,
+         MakeLParam(5, 6)},
+        {Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 5, 6), KMOD_LCTRL, 0x0205, w32::MK_CONTROL, MakeLParam(5, 6)},
+        {move, KMOD_NONE, w32::WM_MOUSEMOVE, w32::MK_LBUTTON, MakeLParam(300, 200)},
+        // The left button is still held since the motion said so.
+        {Wheel(1), KMOD_LCTRL, w32::WM_MOUSEWHEEL, (120u << 16) | w32::MK_LBUTTON | w32::MK_CONTROL, kAnyPoint},
+        {Wheel(-2), KMOD_NONE, w32::WM_MOUSEWHEEL, (std::uint32_t(-240 & 0xFFFF) << 16) | w32::MK_LBUTTON, kAnyPoint},
+        {Key(SDL_KEYDOWN, SDLK_j), KMOD_NONE, w32::WM_KEYDOWN, 0x4A, kAnyPoint},
+        {Key(SDL_KEYDOWN, SDLK_g), KMOD_NONE, w32::WM_KEYDOWN, 0x47, kAnyPoint},
+        {Key(SDL_KEYDOWN, SDLK_7), KMOD_NONE, w32::WM_KEYDOWN, 0x37, kAnyPoint},
+        {Key(SDL_KEYDOWN, SDLK_RETURN), KMOD_NONE, w32::WM_KEYDOWN, 0x0D, kAnyPoint},
+        {Key(SDL_KEYDOWN, SDLK_LEFT), KMOD_NONE, w32::WM_KEYDOWN, 0x25, kAnyPoint},
+        {Key(SDL_KEYDOWN, SDLK_F1), KMOD_NONE, w32::WM_KEYDOWN, 0x70, kAnyPoint},
+        {Key(SDL_KEYDOWN, SDLK_APPLICATION), KMOD_NONE, w32::WM_KEYDOWN, w32::VK_UNMAPPED, kAnyPoint},
+        {Key(SDL_KEYUP, SDLK_j), KMOD_NONE, w32::WM_KEYUP, 0x4A, kAnyPoint},
+        {Window(SDL_WINDOWEVENT_MINIMIZED), KMOD_NONE, w32::WM_SIZE, w32::SIZE_MINIMIZED, 0},
+        {Window(SDL_WINDOWEVENT_RESTORED), KMOD_NONE, w32::WM_SIZE, w32::SIZE_RESTORED, MakeLParam(320, 240)},
+        // A size change that repeats the last report is not sent twice.
+        {Window(SDL_WINDOWEVENT_SIZE_CHANGED), KMOD_NONE, kNothing, 0, 0},
+        // Exposure asks for one paint; default processing validates the window.
+        {Window(SDL_WINDOWEVENT_EXPOSED), KMOD_NONE, w32::WM_PAINT, 0, 0},
+        {Window(SDL_WINDOWEVENT_FOCUS_GAINED), KMOD_NONE, w32::WM_ACTIVATE, w32::WA_ACTIVE, 0},
     };
-    for (auto [key, vk] : keys) {
-        auto got = Deliver(Key(SDL_KEYDOWN, key));
-        ASSERT_EQ(got.size(), 1u) << vk;
-        EXPECT_EQ(got[0].message, w32::WM_KEYDOWN) << vk;
-        EXPECT_EQ(got[0].wParam, vk);
-        EXPECT_EQ(got[0].lParam & 0xFFFF, 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "message 0x" << std::hex << c.message << " wParam 0x" << c.wParam);
+        SDL_SetModState(c.mods);
+        const std::vector<w32::Msg> got = Deliver(c.event);
+        ASSERT_EQ(got.size(), c.message == kNothing ? 0u : 1u);
+        if (got.empty())
+            continue;
+        EXPECT_EQ(got[0].message, c.message);
+        EXPECT_EQ(got[0].wParam, c.wParam);
+        if (c.message == w32::WM_KEYDOWN) {
+            EXPECT_EQ(got[0].lParam & 0xFFFF, 1);  // the repeat count
+        } else if (c.lParam != kAnyPoint) {
+            EXPECT_EQ(got[0].lParam, c.lParam);
+        }
     }
-    auto up = Deliver(Key(SDL_KEYUP, SDLK_j));
-    ASSERT_EQ(up.size(), 1u);
-    EXPECT_EQ(up[0].message, w32::WM_KEYUP);
-    EXPECT_EQ(up[0].wParam, 0x4Au);
-}
-
-TEST_F(SdlEvents, WindowEventsBecomeSizePaintActivateAndClose)
-{
-    ExpectOne(Deliver(Window(SDL_WINDOWEVENT_MINIMIZED)), w32::WM_SIZE, w32::SIZE_MINIMIZED, 0);
-    ExpectOne(Deliver(Window(SDL_WINDOWEVENT_RESTORED)), w32::WM_SIZE, w32::SIZE_RESTORED,
-              w32::MakeLParam(320, 240));
-    // A size change that repeats the last report is not sent twice.
-    EXPECT_TRUE(Deliver(Window(SDL_WINDOWEVENT_SIZE_CHANGED)).empty());
-    // Exposure asks for one paint; default processing validates the window.
-    ExpectOne(Deliver(Window(SDL_WINDOWEVENT_EXPOSED)), w32::WM_PAINT, 0, 0);
-    ExpectOne(Deliver(Window(SDL_WINDOWEVENT_FOCUS_GAINED)), w32::WM_ACTIVATE, w32::WA_ACTIVE, 0);
     // Closing: WM_CLOSE, whose default processing destroys the window.
-    auto closing = Deliver(Window(SDL_WINDOWEVENT_CLOSE));
-    ASSERT_EQ(closing.size(), 3u);
-    EXPECT_EQ(closing[0].message, w32::WM_CLOSE);
-    EXPECT_EQ(closing[1].message, w32::WM_DESTROY);
-    EXPECT_EQ(closing[2].message, w32::WM_NCDESTROY);
+    std::vector<std::uint32_t> closing;
+    for (const w32::Msg& m : Deliver(Window(SDL_WINDOWEVENT_CLOSE)))
+        closing.push_back(m.message);
+    EXPECT_EQ(closing, (std::vector<std::uint32_t>{w32::WM_CLOSE, w32::WM_DESTROY, w32::WM_NCDESTROY}));
     EXPECT_FALSE(w32::IsWindow(window));
     window = 0;
 }
@@ -183,32 +160,30 @@ TEST_F(SdlEvents, TimerFiresFromTheQueueAfterItsPeriod)
     EXPECT_EQ(received[0].wParam, 0x10000u);
 }
 
-// A window object that records what it is told.
+// A window object that records its own posted messages and its frames.
 class ProbeWnd : public w32::CLoopWnd {
 public:
-    std::vector<std::uint32_t> messages;
+    std::vector<std::uint32_t> order;  // 0x0400 and up as posted, 0xFFFF for a frame
     int created = 1;
     int frames = 0;
     std::int32_t HandleMessage(std::uint32_t m, std::uint32_t w, std::int32_t l) override
     {
-        messages.push_back(m);
+        if (m >= 0x0400)
+            order.push_back(m);
         return CWndBase::HandleMessage(m, w, l);
     }
     int OnCreated() override { return created; }
     void Render() override
     {
-        ++frames;
-        messages.push_back(0xFFFF);  // marks a frame
-        if (frames == 1) {
+        order.push_back(0xFFFF);
+        if (++frames == 1) {
             // Two messages now, a close later: both must be handled before the next frame.
             w32::PostMessage(hWnd, 0x0400, 0, 0);
             w32::PostMessage(hWnd, 0x0401, 0, 0);
-        }
-        if (frames == 3) {
+        } else if (frames == 3) {
             SDL_Event close{};
-            close.window.type = SDL_WINDOWEVENT;
-            close.window.windowID = SDL_GetWindowID(w32::sdl::SdlWindowOf(hWnd));
-            close.window.event = SDL_WINDOWEVENT_CLOSE;
+            close.window = {SDL_WINDOWEVENT, 0, SDL_GetWindowID(w32::sdl::SdlWindowOf(hWnd)),
+                            SDL_WINDOWEVENT_CLOSE, 0, 0, 0, 0, 0};
             SDL_PushEvent(&close);
         }
     }
@@ -249,7 +224,7 @@ TEST_F(WindowBase, LoopDrainsMessagesBeforeEachFrameAndClosingReturnsZero)
     app.mainWindow = &wnd;
     w32::SetMainWindow(&wnd);
     w32::CWndApp::SetCurrent(&app);
-    wnd.messages.clear();
+    wnd.order.clear();
     const int result = app.Run();
     w32::CWndApp::SetCurrent(nullptr);
     w32::SetMainWindow(nullptr);
@@ -257,12 +232,7 @@ TEST_F(WindowBase, LoopDrainsMessagesBeforeEachFrameAndClosingReturnsZero)
     EXPECT_EQ(wnd.frames, 3);
     EXPECT_EQ(wnd.hWnd, 0u);
     // Frame 1, then both posted messages, then frame 2.
-    std::vector<std::uint32_t> order;
-    for (auto m : wnd.messages) {
-        if (m == 0xFFFF || m == 0x0400 || m == 0x0401)
-            order.push_back(m);
-    }
-    EXPECT_EQ(order, (std::vector<std::uint32_t>{0xFFFF, 0x0400, 0x0401, 0xFFFF, 0xFFFF}));
+    EXPECT_EQ(wnd.order, (std::vector<std::uint32_t>{0xFFFF, 0x0400, 0x0401, 0xFFFF, 0xFFFF}));
 }
 
 }  // namespace
