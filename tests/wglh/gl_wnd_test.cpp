@@ -50,23 +50,27 @@ protected:
     ProbeGL wnd;
 };
 
-void ExpectPerspective(float aspect)
+// gluPerspective(60, w / h, 1, 20) over a w x h viewport.
+void ExpectProjection(int w, int h)
 {
     float m[16];
     glGetFloatv(GL_PROJECTION_MATRIX, m);
     const float f = 1.0f / std::tan(30.0f * static_cast<float>(M_PI) / 180.0f);
+    const float aspect = float(w) / float(h);
     EXPECT_NEAR(m[0], f / aspect, 1e-3f * f / aspect);
     EXPECT_NEAR(m[5], f, 1e-4f);
     EXPECT_NEAR(m[10], (20.0f + 1.0f) / (1.0f - 20.0f), 1e-4f);
     EXPECT_NEAR(m[14], 2.0f * 20.0f * 1.0f / (1.0f - 20.0f), 1e-4f);
     EXPECT_NEAR(m[11], -1.0f, 1e-6f);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], w);
+    EXPECT_EQ(viewport[3], h);
 }
 
 TEST_F(GLWindow, InitGLMakesACurrentDoubleBufferedContextAt640x480)
 {
-    EXPECT_EQ(wnd.glReady, 1);
     EXPECT_EQ(wnd.initStates, 1);
-    EXPECT_NE(wnd.rc.hGLRC, 0u);
     EXPECT_FALSE(wglh::GLExtensions().empty());
     GLint depthBits = 0;
     GLboolean doubled = GL_FALSE;
@@ -79,35 +83,30 @@ TEST_F(GLWindow, InitGLMakesACurrentDoubleBufferedContextAt640x480)
     ASSERT_TRUE(w32::GetClientRect(wnd.hWnd, client));
     EXPECT_EQ(client.Width(), 640);
     EXPECT_EQ(client.Height(), 480);
-    EXPECT_EQ(wnd.width, 640);
-    EXPECT_EQ(wnd.height, 480);
-    ExpectPerspective(640.0f / 480.0f);
+    ExpectProjection(640, 480);
 }
 
-TEST_F(GLWindow, RestoredSizeRebuildsTheProjectionAndRendersAtOnce)
+TEST_F(GLWindow, ASizeRebuildsTheProjectionAndRendersAtOnceWithZeroStoredAsOne)
 {
-    const int before = wnd.renders;
-    wnd.resizes.clear();
-    Size(w32::SIZE_RESTORED, 800, 600);
-    EXPECT_EQ(wnd.renders, before + 1);
-    ASSERT_EQ(wnd.resizes.size(), 1u);
-    EXPECT_EQ(wnd.resizes[0], std::make_pair(800, 600));
-    ExpectPerspective(800.0f / 600.0f);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 800);
-    EXPECT_EQ(viewport[3], 600);
-}
-
-TEST_F(GLWindow, ZeroSizesAreStoredAsOne)
-{
-    Size(w32::SIZE_RESTORED, 0, 300);
-    EXPECT_EQ(wnd.width, 1);
-    EXPECT_EQ(wnd.height, 300);
-    ExpectPerspective(1.0f / 300.0f);
-    Size(w32::SIZE_MAXIMIZED, 500, 0);
-    EXPECT_EQ(wnd.height, 1);
-    ExpectPerspective(500.0f);
+    const struct {
+        std::uint32_t type;
+        int w, h, storedW, storedH;
+    } cases[] = {
+        {w32::SIZE_RESTORED, 800, 600, 800, 600},
+        {w32::SIZE_RESTORED, 0, 300, 1, 300},
+        {w32::SIZE_MAXIMIZED, 500, 0, 500, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << " x " << c.h);
+        const int before = wnd.renders;
+        wnd.resizes.clear();
+        Size(c.type, c.w, c.h);
+        EXPECT_EQ(wnd.width, c.storedW);
+        EXPECT_EQ(wnd.height, c.storedH);
+        EXPECT_EQ(wnd.renders, before + 1);
+        EXPECT_EQ(wnd.resizes, (std::vector<std::pair<int, int>>{{c.storedW, c.storedH}}));
+        ExpectProjection(c.storedW, c.storedH);
+    }
 }
 
 TEST_F(GLWindow, MinimisingSuspendsAndRestoringResumesWithAReshape)
@@ -122,7 +121,7 @@ TEST_F(GLWindow, MinimisingSuspendsAndRestoringResumesWithAReshape)
     Size(w32::SIZE_RESTORED, 700, 500);
     EXPECT_EQ(app.suspended, 0);
     EXPECT_EQ(wnd.renders, before + 2);
-    ExpectPerspective(700.0f / 500.0f);
+    ExpectProjection(700, 500);
     wnd.HandleMessage(w32::WM_PAINT, 0, 0);
     EXPECT_EQ(wnd.renders, before + 2);  // the loop renders continuously
 }
