@@ -35,13 +35,10 @@ unsigned char expectedTga(int row, int col, int c) { return static_cast<unsigned
 
 TEST(ImageSelection, ExtensionIsTheTextAfterTheLastDotComparedExactly)
 {
-    EXPECT_TRUE(isPngPath(".//story//demo//next.png"));
-    EXPECT_TRUE(isPngPath("PHOTO.PNG"));
-    EXPECT_FALSE(isPngPath("photo.Png"));
-    EXPECT_FALSE(isPngPath("photo.png2"));
-    EXPECT_FALSE(isPngPath("pictures/photo")); // no dot: the whole path is compared...
-    EXPECT_TRUE(isPngPath("png"));             // ...so this one matches
-    EXPECT_FALSE(isPngPath("a.png/b"));
+    // No dot: the whole path is compared, so "png" alone matches.
+    for (auto [path, png] : {std::pair{".//story//demo//next.png", true}, {"PHOTO.PNG", true}, {"photo.Png", false},
+                             {"photo.png2", false}, {"pictures/photo", false}, {"png", true}, {"a.png/b", false}})
+        EXPECT_EQ(isPngPath(path), png) << path;
     EXPECT_EQ(imageExtension("./old.v2/bg"), "v2/bg");
 }
 
@@ -151,14 +148,6 @@ TEST(GenericLoader, TopRowFirstInBgrOrderKeepingChannels)
     const cv::Mat shallow = loadOtherImage(dir.file("deep.Png"));
     ASSERT_EQ(shallow.type(), CV_8UC3);
     EXPECT_EQ(cv::norm(shallow, bgr, cv::NORM_INF), 0);
-
-    // JPEG is lossy: corner colours within a small distance.
-    const cv::Mat big = [&] { cv::Mat b; cv::resize(bgr, b, {}, 16, 16, cv::INTER_NEAREST); return b; }();
-    ASSERT_TRUE(cv::imwrite(dir.file("c.jpg"), big, {cv::IMWRITE_JPEG_QUALITY, 95}));
-    const cv::Mat jpeg = loadOtherImage(dir.file("c.jpg"));
-    ASSERT_EQ(jpeg.type(), CV_8UC3);
-    EXPECT_LT(cv::norm(jpeg.at<cv::Vec3b>(2, 2), cv::Vec3b(0, 0, 255)), 30);
-    EXPECT_LT(cv::norm(jpeg.at<cv::Vec3b>(61, 77), cv::Vec3b(255, 255, 255)), 30);
 }
 
 TEST(GenericLoader, MissingTruncatedAndCorruptFilesGiveNoPicture)
