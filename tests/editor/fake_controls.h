@@ -1,6 +1,6 @@
 #pragma once
-// Recording stand-ins for the editor's controls, and a story root in a
-// temporary working directory, for driving CQuillforgeDlg without a display.
+// Recording stand-ins for the editor's controls, a story root in a temporary
+// working directory, and the fixtures the editor tests share.
 
 #include <cstdlib>
 #include <deque>
@@ -10,6 +10,9 @@
 #include <vector>
 
 #include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
 
 #include "document/story_script.h"
 #include "editor/controls.h"
@@ -23,7 +26,7 @@ using quillforge::ControlId;
 struct Wired {
     ControlEvents* sink = nullptr;
     ControlId id{};
-    void raise() { if (sink) sink->onControlEvent(id); }
+    void raise() { sink->onControlEvent(id); }
 };
 
 struct FakeList : quillforge::ListBox, Wired {
@@ -38,6 +41,7 @@ struct FakeList : quillforge::ListBox, Wired {
     std::string entry(int i) const override { return i >= 0 && i < count() ? items[i] : ""; }
     void setEnabled(bool e) override { enabled = e; }
     void choose(int i) { sel = i; raise(); }  // the user's pick
+    std::string chosen() const { return entry(sel); }
 };
 
 struct FakeEdit : quillforge::EditBox, Wired {
@@ -96,30 +100,9 @@ struct FakeWindow {
     FakeFiles files;
     FakeQuestion question;
     FakePreview preview;
-    CQuillforgeDlg dlg;
+    CQuillforgeDlg dlg{controls()};
 
-    FakeWindow() : dlg(controls())
-    {
-        std::pair<Wired*, ControlId> wires[] = {
-            {&mod, ControlId::Mod}, {&back, ControlId::Back}, {&left, ControlId::Left},
-            {&right, ControlId::Right}, {&leftPhoto, ControlId::LeftPhoto},
-            {&rightPhoto, ControlId::RightPhoto}, {&addPhoto, ControlId::AddPhotoPerson},
-            {&speaker, ControlId::Speaker}, {&bgm, ControlId::Bgm}, {&sound, ControlId::Sound},
-            {&personName, ControlId::PersonName}, {&sentence, ControlId::Sentence}, {&log, ControlId::Log},
-            {&modName, ControlId::ModName}, {&page, ControlId::Page}, {&bgmCheck, ControlId::BgmCheck}};
-        for (auto& [w, id] : wires) { w->sink = &dlg; w->id = id; }
-        speaker.items = {"None", "Left", "Right"};
-    }
-    quillforge::EditorControls controls()
-    {
-        quillforge::EditorControls c;
-        c.mod = &mod; c.back = &back; c.left = &left; c.right = &right; c.leftPhoto = &leftPhoto;
-        c.rightPhoto = &rightPhoto; c.addPhotoPerson = &addPhoto; c.speaker = &speaker; c.bgm = &bgm;
-        c.sound = &sound; c.personName = &personName; c.sentence = &sentence; c.log = &log;
-        c.modName = &modName; c.page = &page; c.bgmCheck = &bgmCheck; c.fileDialog = &files;
-        c.closeQuestion = &question; c.preview = &preview;
-        return c;
-    }
+    FakeWindow() { speaker.items = {"None", "Left", "Right"}; }
     void click(ControlId id) { dlg.onControlEvent(id); }
     std::vector<std::string> logLines() const
     {
@@ -130,6 +113,24 @@ struct FakeWindow {
         return lines;
     }
     std::string lastLog() const { auto l = logLines(); return l.empty() ? "" : l.back(); }
+
+private:
+    // Runs before dlg is built: only its address is taken.
+    template <class Control> Control* wire(Control& c, ControlId id) { c.sink = &dlg; c.id = id; return &c; }
+    quillforge::EditorControls controls()
+    {
+        using C = ControlId;
+        quillforge::EditorControls c;
+        c.mod = wire(mod, C::Mod); c.back = wire(back, C::Back); c.left = wire(left, C::Left);
+        c.right = wire(right, C::Right); c.leftPhoto = wire(leftPhoto, C::LeftPhoto);
+        c.rightPhoto = wire(rightPhoto, C::RightPhoto); c.addPhotoPerson = wire(addPhoto, C::AddPhotoPerson);
+        c.speaker = wire(speaker, C::Speaker); c.bgm = wire(bgm, C::Bgm); c.sound = wire(sound, C::Sound);
+        c.personName = wire(personName, C::PersonName); c.sentence = wire(sentence, C::Sentence);
+        c.log = wire(log, C::Log); c.modName = wire(modName, C::ModName); c.page = wire(page, C::Page);
+        c.bgmCheck = wire(bgmCheck, C::BgmCheck);
+        c.fileDialog = &files; c.closeQuestion = &question; c.preview = &preview;
+        return c;
+    }
 };
 
 // A temporary working directory holding story/; the process works in it
@@ -152,10 +153,19 @@ public:
         std::filesystem::remove_all(dir_);
     }
     void startup(const std::string& text) { write("story/startup.txt", text); }
-    static void write(const std::string& path, const std::string& bytes)
+    // Returns the file's full path, as a file dialog gives it.
+    static std::string write(const std::string& path, const std::string& bytes)
     {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        makeParent(path);
         std::ofstream(path, std::ios::binary) << bytes;
+        return std::filesystem::absolute(path).string();
+    }
+    // A picture of one colour, so copies can be told apart by content.
+    static std::string picture(const std::string& path, int shade = 0)
+    {
+        makeParent(path);
+        cv::imwrite(path, cv::Mat(30, 40, CV_8UC3, cv::Scalar(shade, 255 - shade, 90)));
+        return std::filesystem::absolute(path).string();
     }
     static std::string read(const std::string& path)
     {
@@ -173,6 +183,10 @@ public:
     }
 
 private:
+    static void makeParent(const std::filesystem::path& file)
+    {
+        if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
+    }
     static int& counter() { static int n = 0; return n; }
     std::filesystem::path old_, dir_;
 };
@@ -195,5 +209,33 @@ inline StoryRecords sampleStory()
     r.frameCount = 3;
     return r;
 }
+
+// The window, not yet opened, on story/demo holding sampleStory(), the mod
+// the start-up file names.
+class DemoWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root.startup("demo");
+        StoryRoot::addMod("demo", sampleStory());
+        soundOpen = false;
+    }
+    void open() { ASSERT_TRUE(w.dlg.initDialog()); }
+    Frame& frame(int i) { return w.dlg.story->frames.at(i); }
+    StoryScript& story() { return *w.dlg.story; }
+
+    StoryRoot root;
+    FakeWindow w;
+};
+
+// A story model for the mod "demo" with its folder below an empty story root.
+class DemoModel : public ::testing::Test {
+protected:
+    DemoModel() { std::filesystem::create_directories("story/demo"); }
+
+    StoryRoot root;
+    const std::string storyRoot = std::filesystem::absolute("story").string() + "/";
+    StoryScript story{"demo"};
+};
 
 } // namespace qtest

@@ -10,6 +10,7 @@
 #include "editor/cvv_image.h"
 #include "editor/preview_compositor.h"
 #include "editor/text_codec.h"
+#include "fake_controls.h"
 
 using namespace quillforge;
 
@@ -62,35 +63,28 @@ TEST(PreviewBlend, RightPhotoIsMirroredClippedAndOnTop)
     EXPECT_EQ(canvas.at<cv::Vec3b>(589, 0), cv::Vec3b(0, 0, 0)) << "rows above the photo untouched";
 }
 
+// Works in a temporary directory: file names are relative to it.
 class PreviewFiles : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir = std::filesystem::temp_directory_path() / ("qf-preview-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    std::string file(const std::string& name) { return (dir / name).string(); }
-    std::filesystem::path dir;
+    qtest::StoryRoot root;
 };
 
 TEST_F(PreviewFiles, ComposesScaledBackgroundAndPhotosAndShowsAMissingOne)
 {
     cv::Mat bg(300, 400, CV_8UC3);
     cv::randu(bg, 0, 255);
-    cv::imwrite(file("bg.png"), bg);
+    cv::imwrite("bg.png", bg);
     cv::Mat photo(100, 50, CV_8UC4, cv::Scalar(255, 0, 0, 255));  // red in RGBA, as written by OpenCV: BGRA
-    cv::imwrite(file("p.png"), photo);
+    cv::imwrite("p.png", photo);
 
     PictureCache cache;
     cv::Mat canvas;
-    EXPECT_TRUE(composeFramePicture(canvas, {file("bg.png"), file("p.png"), "", ""}, cache));
+    EXPECT_TRUE(composeFramePicture(canvas, {"bg.png", "p.png", "", ""}, cache));
     cv::Mat expected;
     cv::resize(bg, expected, cv::Size(800, 600), 0, 0, cv::INTER_LINEAR);
     EXPECT_EQ(canvas.at<cv::Vec3b>(10, 700), expected.at<cv::Vec3b>(10, 700));
     EXPECT_EQ(canvas.at<cv::Vec3b>(599, 0), cv::Vec3b(255, 0, 0)) << "blue file pixel stays blue";
 
-    EXPECT_FALSE(composeFramePicture(canvas, {file("nope.jpg"), file("p.png"), "", "note"}, cache));
+    EXPECT_FALSE(composeFramePicture(canvas, {"nope.jpg", "p.png", "", "note"}, cache));
     EXPECT_EQ(canvas.at<cv::Vec3b>(500, 400), cv::Vec3b(128, 128, 128));
     EXPECT_EQ(canvas.at<cv::Vec3b>(599, 0), cv::Vec3b(255, 0, 0)) << "photos still drawn";
 }
@@ -98,24 +92,24 @@ TEST_F(PreviewFiles, ComposesScaledBackgroundAndPhotosAndShowsAMissingOne)
 TEST_F(PreviewFiles, CacheGivesWhatAFreshReadGivesAndNoticesChanges)
 {
     cv::Mat bg(60, 80, CV_8UC3, cv::Scalar(10, 20, 30));
-    cv::imwrite(file("bg.png"), bg);
+    cv::imwrite("bg.png", bg);
     PictureCache cache, none(0);
     cv::Mat cached, fresh;
-    composeFramePicture(cached, {file("bg.png"), "", "", ""}, cache);
-    composeFramePicture(cached, {file("bg.png"), "", "", ""}, cache);
-    composeFramePicture(fresh, {file("bg.png"), "", "", ""}, none);
+    composeFramePicture(cached, {"bg.png", "", "", ""}, cache);
+    composeFramePicture(cached, {"bg.png", "", "", ""}, cache);
+    composeFramePicture(fresh, {"bg.png", "", "", ""}, none);
     EXPECT_EQ(cv::norm(cached, fresh, cv::NORM_INF), 0.0);
     EXPECT_EQ(cache.size(), 1u);
     EXPECT_EQ(none.size(), 0u);
 
     // Same size, new content and time: read again.
-    auto stamp = std::filesystem::last_write_time(file("bg.png"));
-    cv::imwrite(file("bg.png"), cv::Mat(60, 80, CV_8UC3, cv::Scalar(11, 20, 30)));
-    std::filesystem::last_write_time(file("bg.png"), stamp + std::chrono::seconds(2));
-    composeFramePicture(cached, {file("bg.png"), "", "", ""}, cache);
+    auto stamp = std::filesystem::last_write_time("bg.png");
+    cv::imwrite("bg.png", cv::Mat(60, 80, CV_8UC3, cv::Scalar(11, 20, 30)));
+    std::filesystem::last_write_time("bg.png", stamp + std::chrono::seconds(2));
+    composeFramePicture(cached, {"bg.png", "", "", ""}, cache);
     EXPECT_EQ(cached.at<cv::Vec3b>(0, 0), cv::Vec3b(11, 20, 30));
-    std::filesystem::remove(file("bg.png"));
-    EXPECT_FALSE(composeFramePicture(cached, {file("bg.png"), "", "", ""}, cache));
+    std::filesystem::remove("bg.png");
+    EXPECT_FALSE(composeFramePicture(cached, {"bg.png", "", "", ""}, cache));
 }
 
 TEST(PreviewFit, FitsEightByFourAndCentres)
@@ -134,27 +128,20 @@ struct RecordingTarget : DrawTarget {
     }
 };
 
-TEST(CvvImageHolder, CreatesConvertsAndDraws)
+TEST(PreviewCvvImage, CreatesConvertsAndDraws)
 {
     CvvImage image;
-    EXPECT_FALSE(image.createImage(10, 10, 16, 0));
-    EXPECT_FALSE(image.createImage(-1, 10, 24, 0));
-    EXPECT_FALSE(image.createImage(10, 10000, 24, 0));
-    EXPECT_FALSE(image.createImage(10, 10, 24, 2));
+    const int refused[][4] = {{10, 10, 16, 0}, {-1, 10, 24, 0}, {10, 10000, 24, 0}, {10, 10, 24, 2}};
+    for (const auto& r : refused) EXPECT_FALSE(image.createImage(r[0], r[1], r[2], r[3])) << r[0] << " " << r[1];
     ASSERT_TRUE(image.createImage(4, 3, 24, 1));
-    const uchar* data = image.image().data;
-    EXPECT_TRUE(image.createImage(4, 3, 24, 0));
-    EXPECT_EQ(image.image().data, data) << "a matching picture is kept";
 
-    cv::Mat grey(2, 2, CV_8UC1, cv::Scalar(90));
-    image.copyFrom(grey, 1);
-    EXPECT_EQ(image.image().type(), CV_8UC3);
-    image.copyFrom(grey, -1);
-    EXPECT_EQ(image.image().type(), CV_8UC1);
-    image.copyFrom(cv::Mat(2, 2, CV_8UC4, cv::Scalar(1, 2, 3, 4)), 0);
-    EXPECT_EQ(image.image().type(), CV_8UC1);
-    image.copyFrom(cv::Mat(2, 2, CV_8UC4, cv::Scalar(1, 2, 3, 4)), -1);
-    EXPECT_EQ(image.image().type(), CV_8UC4);
+    // {source type, desired colour (-1 keeps the source's), result type}
+    const int conversions[][3] = {{CV_8UC1, 1, CV_8UC3}, {CV_8UC1, -1, CV_8UC1}, {CV_8UC4, 0, CV_8UC1},
+                                  {CV_8UC4, -1, CV_8UC4}};
+    for (const auto& c : conversions) {
+        image.copyFrom(cv::Mat(2, 2, c[0], cv::Scalar(1, 2, 3, 4)), c[1]);
+        EXPECT_EQ(image.image().type(), c[2]) << c[0] << " " << c[1];
+    }
     image.fillColour(0x04030201u);
     EXPECT_EQ(image.image().at<cv::Vec4b>(1, 1), cv::Vec4b(1, 2, 3, 4));
 
@@ -180,23 +167,23 @@ TEST_F(PreviewFiles, CvvImageLoadsRegionsAndSavesUpright)
 {
     cv::Mat picture(20, 30, CV_8UC3, cv::Scalar(0, 0, 0));
     picture.row(0).setTo(cv::Scalar(255, 255, 255));
-    cv::imwrite(file("p.png"), picture);
+    cv::imwrite("p.png", picture);
     CvvImage image;
-    EXPECT_FALSE(image.loadFile(file("missing.png"), 1));
-    EXPECT_TRUE(image.loadFileRegion(file("p.png"), 1, -5, 2, 10, 100));
+    EXPECT_FALSE(image.loadFile("missing.png", 1));
+    EXPECT_TRUE(image.loadFileRegion("p.png", 1, -5, 2, 10, 100));
     EXPECT_EQ(image.image().size(), cv::Size(5, 18)) << "clipped to the picture";
-    EXPECT_FALSE(image.loadFileRegion(file("p.png"), 1, 0, 0, -1, 5));
-    EXPECT_FALSE(image.loadFileRegion(file("p.png"), 1, 31, 0, 5, 5));
+    EXPECT_FALSE(image.loadFileRegion("p.png", 1, 0, 0, -1, 5));
+    EXPECT_FALSE(image.loadFileRegion("p.png", 1, 31, 0, 5, 5));
 
-    ASSERT_TRUE(image.loadFile(file("p.png"), 1));
+    ASSERT_TRUE(image.loadFile("p.png", 1));
     cv::Mat upsideDown;
     cv::flip(image.image(), upsideDown, 0);
     image.copyFrom(upsideDown, 1, 1);  // bottom row first
-    ASSERT_TRUE(image.saveFile(file("out.png")));
-    EXPECT_EQ(cv::imread(file("out.png")).at<cv::Vec3b>(0, 0), cv::Vec3b(255, 255, 255));
+    ASSERT_TRUE(image.saveFile("out.png"));
+    EXPECT_EQ(cv::imread("out.png").at<cv::Vec3b>(0, 0), cv::Vec3b(255, 255, 255));
 }
 
-TEST(TextCodec, GbAndUnicodeRoundTrip)
+TEST(EditorTextCodec, GbAndUnicodeRoundTrip)
 {
     EXPECT_EQ(utf8ToGb("你好 abc"), "\xC4\xE3\xBA\xC3 abc");
     EXPECT_EQ(gbToUtf8("\xC4\xE3\xBA\xC3"), "你好");

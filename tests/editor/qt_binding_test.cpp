@@ -44,14 +44,13 @@ TEST(QtBinding, OnlyTheUsersSelectionRaisesTheEvent)
     QComboBox combo;
     Counter counter;
     QtListBox box(&combo, ControlId::Back, &counter);
-    for (const char* item : {"one", "two", "三"}) box.addString(item);
-    box.setSelection(1);
-    box.setSelection(7);
-    EXPECT_EQ(box.selection(), -1);
+    box.addString("gone");
     box.reset();
     for (const char* item : {"one", "two", "三"}) box.addString(item);
+    box.setSelection(7);
+    EXPECT_EQ(box.selection(), -1);
     box.setSelection(0);
-    EXPECT_TRUE(counter.events.empty());
+    EXPECT_TRUE(counter.events.empty()) << "the program's own changes raise nothing";
     EXPECT_EQ(box.entry(2), "三");
 
     combo.show();
@@ -128,16 +127,13 @@ protected:
     QuillforgeWindow window;
 };
 
-TEST_F(QtWindow, LayoutFollowsTheTemplate)
+TEST_F(QtWindow, LayoutFollowsTheTemplateAndThePreviewIsFittedIntoItsFrame)
 {
     EXPECT_EQ(window.size(), QSize(906, 570));
     EXPECT_EQ(window.windowTitle(), "Quillforge");
     EXPECT_EQ(window.previewWidget()->geometry(), QRect(236, 24, 647, 488));
     EXPECT_EQ(widget(ControlId::Sentence)->geometry(), QRect(276, 414, 563, 65));
-    EXPECT_EQ(widget(ControlId::Save)->geometry(), QRect(21, 515, 98, 33));
-    auto* speaker = static_cast<QComboBox*>(widget(ControlId::Speaker));
-    EXPECT_EQ(speaker->count(), 3);
-    EXPECT_EQ(speaker->itemText(2), "Right");
+    EXPECT_EQ(static_cast<QComboBox*>(widget(ControlId::Speaker))->itemText(2), "Right");
     // The sentence box lies over the preview, so it is drawn above it.
     EXPECT_TRUE(window.previewWidget()->geometry().contains(widget(ControlId::Sentence)->geometry()));
     EXPECT_GT(window.children().indexOf(widget(ControlId::Sentence)),
@@ -150,6 +146,11 @@ TEST_F(QtWindow, LayoutFollowsTheTemplate)
         EXPECT_EQ(w, widget(next));
     }
     EXPECT_EQ(static_cast<QLineEdit*>(widget(ControlId::Page))->text(), "1/3");
+
+    QImage shot = window.previewWidget()->grab().toImage();
+    // The sample's background files do not exist: the grey stand-in shows.
+    EXPECT_EQ(shot.pixelColor(160, 405), QColor(128, 128, 128));
+    EXPECT_EQ(shot.pixelColor(0, 0), QColor(Qt::black)) << "the frame's border";
 }
 
 TEST_F(QtWindow, EnterAndEscapeNeverCloseAndClosingAsks)
@@ -194,19 +195,14 @@ TEST_F(QtWindow, TheButtonsRunTheCommands)
     QTest::keyClicks(modName, "tale");
     QTest::keyClick(modName, Qt::Key_Return);
     EXPECT_TRUE(std::filesystem::is_directory("story/tale"));
-    auto* mods = static_cast<QComboBox*>(widget(ControlId::Mod));
-    EXPECT_EQ(mods->itemText(mods->count() - 1), "tale");
-    EXPECT_EQ(mods->currentText(), "demo");
-
     QTest::keyClicks(widget(ControlId::PersonName), "Cy");
     QTest::mouseClick(widget(ControlId::AddPerson), Qt::LeftButton);
-    auto* left = static_cast<QComboBox*>(widget(ControlId::Left));
-    EXPECT_EQ(left->itemText(2), "Cy");
+    EXPECT_EQ(static_cast<QComboBox*>(widget(ControlId::Left))->itemText(2), "Cy");
     const QString log = static_cast<QPlainTextEdit*>(widget(ControlId::Log))->toPlainText();
     EXPECT_TRUE(log.endsWith("Mod created success...:-)\nPerson added...:-)\n")) << log.toStdString();
 }
 
-TEST_F(QtWindow, F1AndTheContextMenuOfferTheAboutBox)
+TEST_F(QtWindow, F1OpensTheAboutBox)
 {
     QString seenTitle, seenText;
     QTimer::singleShot(0, [&] {
@@ -221,14 +217,6 @@ TEST_F(QtWindow, F1AndTheContextMenuOfferTheAboutBox)
     EXPECT_EQ(seenTitle, "About Quillforge");
     EXPECT_EQ(seenText, "Quillforge, Version 1.0");
     EXPECT_TRUE(window.isVisible());
-}
-
-TEST_F(QtWindow, PreviewIsFittedIntoTheFrame)
-{
-    QImage shot = window.previewWidget()->grab().toImage();
-    // The sample's background files do not exist: the grey stand-in shows.
-    EXPECT_EQ(shot.pixelColor(160, 405), QColor(128, 128, 128));
-    EXPECT_EQ(shot.pixelColor(0, 0), QColor(Qt::black)) << "the frame's border";
 }
 
 } // namespace
