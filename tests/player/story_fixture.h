@@ -5,16 +5,14 @@
 
 #include "document/story_script.h"
 #include "document/xml_binding.h"
+#include "tests/player/audio/tone_fixture.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <unistd.h>
 
-#include <cmath>
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
 
 namespace fixture {
 
@@ -49,19 +47,10 @@ public:
         fs::create_directories(file.parent_path());
         cv::imwrite(file.string(), bgra);
     }
-    // A mono 16-bit 22050 Hz sine tone.
     void writeTone(const std::string& name, double seconds, double hz = 440.0) const
     {
-        const auto samples = static_cast<std::uint32_t>(seconds * 22050);
-        const std::uint32_t header[] = {0x46464952, 36 + samples * 2, 0x45564157, 0x20746d66, 16,
-                                        0x00010001, 22050, 44100, 0x00100002, 0x61746164, samples * 2};
         fs::create_directories((modDir() / name).parent_path());
-        std::ofstream out(modDir() / name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(header), sizeof header);
-        for (std::uint32_t i = 0; i < samples; ++i) {
-            const auto v = static_cast<std::int16_t>(16000 * std::sin(6.2831853 * hz * i / 22050));
-            out.write(reinterpret_cast<const char*>(&v), 2);
-        }
+        tone::writeWav((modDir() / name).string(), {{hz, static_cast<int>(seconds * 1000)}});
     }
     bool writeScript(const StoryRecords& records) const
     {
