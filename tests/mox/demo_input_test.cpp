@@ -17,7 +17,7 @@ using w32::MakeLParam;
 
 struct Event {
     std::string what;
-    int a, b, c, d;
+    int a = 0, b = 0, c = 0, d = 0;
     bool operator==(const Event&) const = default;
 };
 
@@ -25,7 +25,7 @@ struct Event {
 class ProbeSprite : public MOXSprite {
 public:
     ProbeSprite(int x, int y, int w, int h, std::vector<Event>* log) : x(x), y(y), w(w), h(h), log(log) {}
-    void draw() override { log->push_back({"draw", x, y, 0, 0}); }
+    void draw() override { log->push_back({"draw", x, y}); }
     bool hitTest(int px, int py) override { return px >= x && px <= x + w && py >= y && py <= y + h; }
     bool onMouse(int button, int state, int px, int py) override
     {
@@ -34,7 +34,7 @@ public:
     }
     bool onMotion(int px, int py) override
     {
-        log->push_back({"motion", px, py, 0, 0});
+        log->push_back({"motion", px, py});
         return false;
     }
     int x, y, w, h;
@@ -52,7 +52,7 @@ protected:
     {
         SceneWidth = 800;
         SceneHeight = 600;
-        wnd.OnDrawScene = [this] { log.push_back({"scene", 0, 0, 0, 0}); };
+        wnd.OnDrawScene = [this] { log.push_back({"scene"}); };
         wnd.OnResize(800, 600);
     }
     void TearDown() override { spriteList.clear(); }
@@ -79,63 +79,49 @@ TEST_F(DemoInput, WheelZoomsWithACtrlSlowDownAndNeverReachesZero)
     EXPECT_GT(wnd.zoom, 0.0f);
 }
 
-TEST_F(DemoInput, LeftPressOverASpriteGoesToItAndNeverStartsADrag)
+TEST_F(DemoInput, LeftPressGoesToTheTopmostSpriteUnderItAndNeverStartsADrag)
 {
-    ProbeSprite sprite(100, 100, 100, 100, &log);
-    spriteList.push_back(&sprite);
-    Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 150, 450);  // scene y 150
-    EXPECT_EQ(wnd.objectBall.dragging, 0);
-    EXPECT_EQ(wnd.viewBall.dragging, 0);
-    EXPECT_EQ(wnd.CapturedSprite(), &sprite);
-    // Dragged away with the button held: the sprite keeps the motion, the arcballs stay put.
-    log.clear();
-    Send(w32::WM_MOUSEMOVE, w32::MK_LBUTTON, 500, 100);
-    EXPECT_TRUE(Identity(wnd.objectBall));
-    EXPECT_TRUE(Identity(wnd.viewBall));
-    Send(w32::WM_LBUTTONUP, 0, 520, 90);
-    EXPECT_EQ(log, (std::vector<Event>{{"motion", 500, 500, 0, 0}, {"mouse", 0, 1, 520, 510}}));
-    EXPECT_EQ(wnd.CapturedSprite(), nullptr);
-}
-
-TEST_F(DemoInput, PickingWalksFromTheLastSpriteDown)
-{
-    std::vector<Event> first, second;
-    ProbeSprite lower(0, 0, 200, 200, &first), upper(100, 100, 200, 200, &second);
+    std::vector<Event> lowerLog;
+    ProbeSprite lower(0, 0, 200, 200, &lowerLog), upper(100, 100, 200, 200, &log);
     spriteList = {&lower, &upper, nullptr};
     EXPECT_EQ(pickSprite(150, 150), &upper);
     EXPECT_EQ(pickSprite(50, 50), &lower);
     EXPECT_EQ(pickSprite(700, 500), nullptr);
-    Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 150, 450);
-    EXPECT_TRUE(first.empty());
-    ASSERT_EQ(second.size(), 1u);
-    EXPECT_EQ(second[0], (Event{"mouse", 0, 0, 150, 150}));
-}
-
-TEST_F(DemoInput, LeftDragOffSpritesTurnsBothArcballs)
-{
-    Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 400, 300);
-    EXPECT_EQ(wnd.objectBall.dragging, 1);
-    EXPECT_EQ(wnd.viewBall.dragging, 1);
-    Send(w32::WM_MOUSEMOVE, w32::MK_LBUTTON, 500, 300);
-    EXPECT_FALSE(Identity(wnd.objectBall));
-    EXPECT_FALSE(Identity(wnd.viewBall));
-    Send(w32::WM_LBUTTONUP, 0, 520, 300);
+    Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 150, 450);  // scene y 150
     EXPECT_EQ(wnd.objectBall.dragging, 0);
     EXPECT_EQ(wnd.viewBall.dragging, 0);
-    // Dragging to the right turns about +y.
-    EXPECT_GT(wnd.objectBall.current[1], 0.0f);
+    EXPECT_EQ(wnd.CapturedSprite(), &upper);
+    // Dragged away with the button held: the sprite keeps the motion, the arcballs stay put.
+    Send(w32::WM_MOUSEMOVE, w32::MK_LBUTTON, 500, 100);
+    EXPECT_TRUE(Identity(wnd.objectBall));
+    EXPECT_TRUE(Identity(wnd.viewBall));
+    Send(w32::WM_LBUTTONUP, 0, 520, 90);
+    EXPECT_TRUE(lowerLog.empty());
+    EXPECT_EQ(log, (std::vector<Event>{{"mouse", 0, 0, 150, 150}, {"motion", 500, 500},
+                                       {"mouse", 0, 1, 520, 510}}));
+    EXPECT_EQ(wnd.CapturedSprite(), nullptr);
 }
 
-TEST_F(DemoInput, RightDragTurnsOnlyTheViewEvenOverASprite)
+TEST_F(DemoInput, LeftDragOffSpritesTurnsBothArcballsRightDragOnlyTheViewEvenOverASprite)
 {
-    ProbeSprite sprite(0, 0, 800, 600, &log);
-    spriteList.push_back(&sprite);
-    Send(w32::WM_RBUTTONDOWN, w32::MK_RBUTTON, 400, 300);
-    Send(w32::WM_MOUSEMOVE, w32::MK_RBUTTON, 400, 200);
-    Send(w32::WM_RBUTTONUP, 0, 400, 200);
-    EXPECT_TRUE(Identity(wnd.objectBall));
-    EXPECT_FALSE(Identity(wnd.viewBall));
-    EXPECT_EQ(wnd.viewBall.dragging, 0);
+    ProbeSprite everywhere(0, 0, 800, 600, &log);
+    for (const bool left : {true, false}) {
+        SCOPED_TRACE(left ? "left" : "right");
+        wnd.objectBall = wnd.viewBall = ArcBall{};
+        wnd.OnResize(800, 600);
+        spriteList.clear();
+        if (!left)
+            spriteList.push_back(&everywhere);
+        const std::uint32_t button = left ? w32::MK_LBUTTON : w32::MK_RBUTTON;
+        Send(left ? w32::WM_LBUTTONDOWN : w32::WM_RBUTTONDOWN, button, 400, 300);
+        EXPECT_EQ(wnd.viewBall.dragging, 1);
+        Send(w32::WM_MOUSEMOVE, button, 500, 300);
+        Send(left ? w32::WM_LBUTTONUP : w32::WM_RBUTTONUP, 0, 520, 300);
+        EXPECT_EQ(wnd.objectBall.dragging, 0);
+        EXPECT_EQ(wnd.viewBall.dragging, 0);
+        EXPECT_EQ(Identity(wnd.objectBall), !left);
+        EXPECT_GT(wnd.viewBall.current[1], 0.0f) << "dragging to the right turns about +y";
+    }
 }
 
 TEST_F(DemoInput, HooksSeeTheirMessagesFirst)
@@ -143,18 +129,18 @@ TEST_F(DemoInput, HooksSeeTheirMessagesFirst)
     std::vector<Event> hooks;
     float zoomSeen = 0;
     wnd.OnMessage = [&](int m, int w, int l) {
-        hooks.push_back({"message", m, w, l, 0});
+        hooks.push_back({"message", m, w, l});
         if (m == int(w32::WM_MOUSEWHEEL))
             zoomSeen = wnd.zoom;
     };
-    wnd.OnKeyDown = [&](int vk) { hooks.push_back({"key", vk, 0, 0, 0}); };
+    wnd.OnKeyDown = [&](int vk) { hooks.push_back({"key", vk}); };
     wnd.HandleMessage(w32::WM_KEYDOWN, 0x4A, 1);
     wnd.HandleMessage(w32::WM_TIMER, 0x10000, 0);
     wnd.HandleMessage(w32::WM_MOUSEWHEEL, 120u << 16, 0);
     Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 3, 4);
-    EXPECT_EQ(hooks, (std::vector<Event>{{"key", 0x4A, 0, 0, 0},
-                                         {"message", int(w32::WM_MOUSEWHEEL), int(120u << 16), 0, 0},
-                                         {"message", int(w32::WM_LBUTTONDOWN), 1, MakeLParam(3, 4), 0}}));
+    EXPECT_EQ(hooks, (std::vector<Event>{{"key", 0x4A},
+                                         {"message", int(w32::WM_MOUSEWHEEL), int(120u << 16)},
+                                         {"message", int(w32::WM_LBUTTONDOWN), 1, MakeLParam(3, 4)}}));
     EXPECT_EQ(zoomSeen, 1.0f);
 }
 
@@ -179,10 +165,9 @@ TEST_F(DemoInput, RenderCallsPreRenderSceneThenSprites)
 {
     ProbeSprite a(0, 0, 1, 1, &log), b(5, 5, 1, 1, &log);
     spriteList = {&a, nullptr, &b};
-    wnd.OnPreRender = [this] { log.push_back({"pre", 0, 0, 0, 0}); };
+    wnd.OnPreRender = [this] { log.push_back({"pre"}); };
     wnd.Render();
-    EXPECT_EQ(log, (std::vector<Event>{{"pre", 0, 0, 0, 0}, {"scene", 0, 0, 0, 0},
-                                       {"draw", 0, 0, 0, 0}, {"draw", 5, 5, 0, 0}}));
+    EXPECT_EQ(log, (std::vector<Event>{{"pre"}, {"scene"}, {"draw"}, {"draw", 5, 5}}));
 }
 
 TEST(DemoKeys, GEndsTheProcessWithZeroAndTheKeyHookNeverSeesIt)

@@ -1,6 +1,7 @@
 // RunMainWindow end to end under Xvfb: the centred 800 x 600 window, the
 // title with the mod name and frame rate, the teapot read back from the
-// frame, hook order, and a closed window returning 0.
+// frame, hook order, SDL input reaching the hooks, and a closed window
+// returning 0.
 #include "mox/demo_wnd.h"
 #include "mox/sprite.h"
 #include "w32/native.h"
@@ -11,16 +12,11 @@
 
 #include <array>
 #include <cstdlib>
-#include <vector>
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace {
-
-struct Frame {
-    unsigned char centre[4] = {};
-    unsigned char corner[4] = {};
-};
 
 // Drawn last in every frame, over the scene: reads the frame back, and after
 // `closeAfterMs` of frames closes the window the way a user would.
@@ -34,8 +30,8 @@ public:
             return;
         ++frames;
         glReadBuffer(GL_BACK);
-        glReadPixels(400, 300, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, last.centre);
-        glReadPixels(3, 3, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, last.corner);
+        glReadPixels(400, 300, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+        glReadPixels(3, 3, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
         if (!startTicks)
             startTicks = SDL_GetTicks();
         if (!closing && SDL_GetTicks() - startTicks >= closeAfterMs) {
@@ -43,9 +39,8 @@ public:
             w32::GetClientRect(window, client);
             w32::GetWindowRect(window, outer);
             SDL_Event close{};
-            close.window.type = SDL_WINDOWEVENT;
-            close.window.windowID = SDL_GetWindowID(w32::sdl::SdlWindowOf(window));
-            close.window.event = SDL_WINDOWEVENT_CLOSE;
+            close.window = {SDL_WINDOWEVENT, 0, SDL_GetWindowID(w32::sdl::SdlWindowOf(window)),
+                            SDL_WINDOWEVENT_CLOSE, 0, 0, 0, 0, 0};
             SDL_PushEvent(&close);
             closing = true;
         }
@@ -58,7 +53,7 @@ public:
     std::uint32_t startTicks = 0;
     bool closing = false;
     int frames = 0;
-    Frame last;
+    unsigned char centre[4] = {}, corner[4] = {};  // of the last frame
     std::string title;
     w32::Rect client, outer;
 };
@@ -83,89 +78,77 @@ protected:
     }
 };
 
-TEST_F(RunMainWindowTest, DrawsTheTeapotTitlesCentresAndReturnsZeroOnClose)
+// Each run: a key and a click pushed as SDL delivers them, and the window
+// closed after `closeAfterMs` (long enough for the 250 ms title timer).
+TEST_F(RunMainWindowTest, TeapotOrSceneHookTitleCentringSdlInputAndZeroOnClose)
 {
     mox::DemoWnd& window = mox::DemoWnd::Instance();
-    int inits = 0, preRenders = 0, preRendersAtInit = -1;
-    bool shownAtFirstFrame = true;
-    window.OnInitGL = [&] {
-        ++inits;
-        preRendersAtInit = preRenders;
-    };
-    window.OnPreRender = [&] {
-        if (preRenders++ == 0)
-            shownAtFirstFrame = SDL_GetWindowFlags(w32::sdl::SdlWindowOf(window.hWnd)) & SDL_WINDOW_SHOWN;
-    };
-    CloserSprite closer(700);  // long enough for the 250 ms title timer
-    spriteList.push_back(&closer);
+    for (const bool sceneHook : {false, true}) {
+        SCOPED_TRACE(sceneHook ? "with OnDrawScene" : "teapot");
+        int inits = 0, preRenders = 0, preRendersAtInit = -1, scenes = 0;
+        bool shownAtFirstFrame = true;
+        std::vector<int> keys;
+        std::vector<std::array<int, 3>> clicks;
+        window.OnInitGL = [&] {
+            ++inits;
+            preRendersAtInit = preRenders;
+        };
+        window.OnPreRender = [&] {
+            if (preRenders++ == 0)
+                shownAtFirstFrame = SDL_GetWindowFlags(w32::sdl::SdlWindowOf(window.hWnd)) & SDL_WINDOW_SHOWN;
+            if (preRenders != 5)
+                return;
+            const Uint32 id = SDL_GetWindowID(w32::sdl::SdlWindowOf(window.hWnd));
+            SDL_Event e{};
+            e.key = {SDL_KEYDOWN, 0, id, SDL_PRESSED, 0, 0, 0, {SDL_SCANCODE_J, SDLK_j, 0, 0}};
+            SDL_PushEvent(&e);
+            e.button = {SDL_MOUSEBUTTONDOWN, 0, id, 0, SDL_BUTTON_LEFT, SDL_PRESSED, 1, 0, 100, 200};
+            SDL_PushEvent(&e);
+        };
+        window.OnDrawScene = sceneHook ? std::function<void()>([&] { ++scenes; }) : nullptr;
+        window.OnKeyDown = [&](int vk) { keys.push_back(vk); };
+        window.OnMessage = [&](int m, int w, int l) {
+            if (m == int(w32::WM_LBUTTONDOWN))
+                clicks.push_back({w, w32::SignedLowWord(l), w32::SignedHighWord(l)});
+        };
+        CloserSprite closer(700);
+        spriteList = {&closer};
 
-    EXPECT_EQ(RunMainWindow("Test mod"), 0);
+        EXPECT_EQ(RunMainWindow("Test mod"), 0);
 
-    EXPECT_EQ(window.hWnd, 0u);
-    // No loop is current any more: the default object again.
-    EXPECT_EQ(w32::CWndApp::Current().realtime, 0);
-    EXPECT_EQ(w32::CWndApp::Current().mainWindow, nullptr);
-    EXPECT_EQ(inits, 1);
-    EXPECT_EQ(preRendersAtInit, 0);
-    EXPECT_FALSE(shownAtFirstFrame);  // the start-up resizes already render
-    EXPECT_GE(preRenders, closer.frames);
-    ASSERT_GT(closer.frames, 0);
+        EXPECT_EQ(window.hWnd, 0u);
+        // No loop is current any more: the default object again.
+        EXPECT_EQ(w32::CWndApp::Current().realtime, 0);
+        EXPECT_EQ(w32::CWndApp::Current().mainWindow, nullptr);
+        EXPECT_EQ(inits, 1);
+        EXPECT_EQ(preRendersAtInit, 0);
+        EXPECT_FALSE(shownAtFirstFrame);  // the start-up resizes already render
+        EXPECT_GE(preRenders, closer.frames);
+        ASSERT_GT(closer.frames, 0);
+        EXPECT_EQ(keys, std::vector<int>{0x4A});
+        EXPECT_EQ(clicks, (std::vector<std::array<int, 3>>{{int(w32::MK_LBUTTON), 100, 200}}));
 
-    // The grey teapot covers the centre; the corner keeps the black clear.
-    EXPECT_GT(closer.last.centre[0], 60);
-    EXPECT_EQ(closer.last.centre[0], closer.last.centre[1]);
-    EXPECT_EQ(closer.last.corner[0], 0);
-    EXPECT_EQ(closer.last.corner[1], 0);
+        if (sceneHook) {
+            EXPECT_EQ(scenes, preRenders);
+            EXPECT_EQ(closer.centre[0], 0);  // nothing drawn over the clear
+        } else {
+            // The grey teapot covers the centre; the corner keeps the black clear.
+            EXPECT_GT(closer.centre[0], 60);
+            EXPECT_EQ(closer.centre[0], closer.centre[1]);
+        }
+        EXPECT_EQ(closer.corner[0], 0);
+        EXPECT_EQ(closer.corner[1], 0);
 
-    EXPECT_TRUE(std::regex_match(closer.title,
-                                 std::regex(R"(Test mod  \[ Realtime/VSync - [ 0-9]+\.[0-9]{2}fps( \])?)")))
-        << closer.title;
-    EXPECT_EQ(closer.client.Width(), 800);
-    EXPECT_EQ(closer.client.Height(), 600);
-    w32::Rect work;
-    ASSERT_TRUE(w32::GetWorkArea(work));
-    EXPECT_EQ(closer.outer.left, work.left + (work.Width() - closer.outer.Width()) / 2);
-    EXPECT_EQ(closer.outer.top, work.top + (work.Height() - closer.outer.Height()) / 2);
-}
-
-TEST_F(RunMainWindowTest, HooksGetSdlInputAndTheSceneHookReplacesTheTeapot)
-{
-    mox::DemoWnd& window = mox::DemoWnd::Instance();
-    int scenes = 0, preRenders = 0;
-    std::vector<int> keys;
-    std::vector<std::array<int, 3>> mouse;
-    window.OnPreRender = [&] {
-        if (preRenders++ != 5)
-            return;
-        // A key and a click, as SDL delivers them.
-        const Uint32 id = SDL_GetWindowID(w32::sdl::SdlWindowOf(window.hWnd));
-        SDL_Event e{};
-        e.key.type = SDL_KEYDOWN;
-        e.key.windowID = id;
-        e.key.keysym.sym = SDLK_j;
-        SDL_PushEvent(&e);
-        e = {};
-        e.button = {SDL_MOUSEBUTTONDOWN, 0, id, 0, SDL_BUTTON_LEFT, SDL_PRESSED, 1, 0, 100, 200};
-        SDL_PushEvent(&e);
-    };
-    window.OnDrawScene = [&] { ++scenes; };
-    window.OnKeyDown = [&](int vk) { keys.push_back(vk); };
-    window.OnMessage = [&](int m, int w, int l) {
-        if (m == int(w32::WM_LBUTTONDOWN))
-            mouse.push_back({w, w32::SignedLowWord(l), w32::SignedHighWord(l)});
-    };
-    CloserSprite closer(300);
-    spriteList.push_back(&closer);
-
-    EXPECT_EQ(RunMainWindow("Second"), 0);
-
-    EXPECT_EQ(keys, std::vector<int>{0x4A});
-    EXPECT_EQ(mouse, (std::vector<std::array<int, 3>>{{int(w32::MK_LBUTTON), 100, 200}}));
-
-    EXPECT_EQ(scenes, preRenders);
-    ASSERT_GT(closer.frames, 0);
-    EXPECT_EQ(closer.last.centre[0], 0);  // nothing drawn over the clear
-    EXPECT_EQ(closer.title.rfind("Second  [ ", 0), 0u) << closer.title;
+        EXPECT_TRUE(std::regex_match(
+            closer.title, std::regex(R"(Test mod  \[ Realtime/VSync - [ 0-9]+\.[0-9]{2}fps( \]?)?)")))
+            << closer.title;
+        EXPECT_EQ(closer.client.Width(), 800);
+        EXPECT_EQ(closer.client.Height(), 600);
+        w32::Rect work;
+        ASSERT_TRUE(w32::GetWorkArea(work));
+        EXPECT_EQ(closer.outer.left, work.left + (work.Width() - closer.outer.Width()) / 2);
+        EXPECT_EQ(closer.outer.top, work.top + (work.Height() - closer.outer.Height()) / 2);
+    }
 }
 
 }  // namespace

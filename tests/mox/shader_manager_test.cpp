@@ -4,6 +4,9 @@
 
 #include <GL/glew.h>
 
+#include <regex>
+#include <utility>
+
 namespace {
 
 using mox_test::Printed;
@@ -23,13 +26,12 @@ protected:
     }
     void TearDown() override { glUseProgram(0), mox::Programs().current = -1; }
 
-    std::int32_t Register(const std::string& vert, const std::string& frag, std::string* out = nullptr)
+    // The program's id and what registering it printed.
+    std::pair<std::int32_t, std::string> Register(const std::string& vert, const std::string& frag)
     {
         std::int32_t id = -2;
-        const std::string printed = Printed([&] { id = mox::RegisterProgram(vert.c_str(), frag.c_str()); });
-        if (out)
-            *out = printed;
-        return id;
+        std::string out = Printed([&] { id = mox::RegisterProgram(vert.c_str(), frag.c_str()); });
+        return {id, out};
     }
     GLint Integer(GLenum name)
     {
@@ -44,16 +46,12 @@ protected:
 
 TEST_F(ShaderManagerTest, RegistersFilesWithWindowsLineEnds)
 {
-    std::string crlf;
-    for (char c : std::string(kTwoSamplers))
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const std::string crlf = std::regex_replace(kTwoSamplers, std::regex("\n"), "\r\n");
     const std::string vert = dir_.write("a.hxx", kVertex), frag = dir_.write("a.cxx", crlf);
-    std::string out;
-    const std::int32_t id = Register(vert, frag, &out);
+    const auto [id, out] = Register(vert, frag);
     ASSERT_EQ(id + 1, static_cast<std::int32_t>(mox::Programs().programs.size())) << out;
     EXPECT_EQ(out, "[GLSL] Loading " + vert + " and " + frag + "\n[GLSL] Loading " + vert + " and " +
                        frag + " success!\n");
-    EXPECT_EQ(mox::Programs().fragmentFiles.back(), frag);
     mox::glShader* program = mox::Programs().programs[id];
     ASSERT_EQ(program->stages.size(), 2u);
     EXPECT_STREQ(program->stages[1]->source, kTwoSamplers);
@@ -87,8 +85,8 @@ TEST_F(ShaderManagerTest, FailuresPrintTheirReasonAndGiveMinusOne)
         {vert, mismatch, "**linker error**\n[GLSL] LINKER ERROR\n", true},
     };
     for (const auto& c : cases) {
-        std::string out;
-        EXPECT_EQ(Register(c.vert, c.frag, &out), -1);
+        const auto [id, out] = Register(c.vert, c.frag);
+        EXPECT_EQ(id, -1);
         const std::string head = "[GLSL] Loading " + c.vert + " and " + c.frag + "\n" + c.message;
         EXPECT_EQ(out.substr(0, head.size()), head);
         if (c.log)
@@ -99,34 +97,33 @@ TEST_F(ShaderManagerTest, FailuresPrintTheirReasonAndGiveMinusOne)
     EXPECT_EQ(mox::Programs().programs.size(), before);
 }
 
-TEST_F(ShaderManagerTest, SamplersTakeConsecutiveUnitsUntilRelease)
+TEST_F(ShaderManagerTest, OneProgramAtATimeSamplersTakeConsecutiveUnitsUntilRelease)
 {
     const std::string vert = dir_.write("v", kVertex), frag = dir_.write("f", kTwoSamplers);
-    const std::int32_t id = Register(vert, frag), other = Register(vert, frag);
+    const std::int32_t id = Register(vert, frag).first, other = Register(vert, frag).first;
     ASSERT_GE(id, 0);
     mox::glShader* program = mox::Programs().programs[id];
     GLuint textures[2];
     glGenTextures(2, textures);
 
     ASSERT_TRUE(mox::UseProgramById(id));
-    EXPECT_FALSE(mox::UseProgramById(other)) << "one program at a time";
+    EXPECT_FALSE(mox::UseProgramById(other));
     EXPECT_EQ(static_cast<GLuint>(Integer(GL_CURRENT_PROGRAM)), program->program);
-    EXPECT_TRUE(mox::BindSamplerTexture(program, "first", textures[0], true));
-    EXPECT_TRUE(mox::BindSamplerTexture(program, "second", textures[1], true));
-    EXPECT_FALSE(mox::BindSamplerTexture(program, "third", textures[1], false));
-    ASSERT_EQ(program->textureUnits.size(), 2u);
+    const char* const names[] = {"first", "second"};
     for (GLint unit = 0; unit < 2; ++unit) {
+        EXPECT_TRUE(mox::BindSamplerTexture(program, names[unit], textures[unit], true));
         GLint sampler = -1;
-        glGetUniformiv(program->program, glGetUniformLocation(program->program, unit ? "second" : "first"), &sampler);
+        glGetUniformiv(program->program, glGetUniformLocation(program->program, names[unit]), &sampler);
         EXPECT_EQ(sampler, unit);
-        glActiveTexture(GL_TEXTURE0 + unit);
+        EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GLint(GL_TEXTURE0 + unit));
         EXPECT_EQ(static_cast<GLuint>(Integer(GL_TEXTURE_BINDING_2D)), textures[unit]);
     }
+    EXPECT_FALSE(mox::BindSamplerTexture(program, "third", textures[1], false));
 
     mox::ReleaseProgram(program);
     mox::Programs().current = -1;
     EXPECT_EQ(Integer(GL_CURRENT_PROGRAM), 0);
-    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);  // later fixed-function texturing expects it
     for (GLint unit = 0; unit < 2; ++unit) {
         glActiveTexture(GL_TEXTURE0 + unit);
         EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), 0);

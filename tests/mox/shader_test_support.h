@@ -1,5 +1,5 @@
 // Shared by the shader and stereo tests: a hidden window with a compatibility
-// GL context, a scratch folder, and captured standard output.
+// GL context, a scratch working directory, and captured standard output.
 #pragma once
 
 #include <SDL.h>
@@ -14,12 +14,12 @@ namespace mox_test {
 
 class GlWindow {
 public:
-    GlWindow(int width = 800, int height = 600)
+    GlWindow()
     {
         SDL_Init(SDL_INIT_VIDEO);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-        window_ = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        window_ = SDL_CreateWindow("test", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         context_ = window_ ? SDL_GL_CreateContext(window_) : nullptr;
     }
     ~GlWindow()
@@ -35,23 +35,23 @@ private:
     SDL_GLContext context_ = nullptr;
 };
 
-// A fresh folder, removed again (and left, if it was entered).
+// A fresh folder, made the working directory while it lives, then removed.
 class ScratchDir {
 public:
-    ScratchDir()
+    ScratchDir() : previous_(std::filesystem::current_path())
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "mox-XXXXXX").string();
         path_ = mkdtemp(pattern.data()) ? pattern : "";
+        std::filesystem::current_path(path_);
     }
     ~ScratchDir()
     {
-        if (!previous_.empty())
-            std::filesystem::current_path(previous_);
+        std::filesystem::current_path(previous_);
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
     const std::filesystem::path& path() const { return path_; }
-    // Writes the bytes exactly as given and returns the file's path.
+    // Writes the bytes exactly as given and returns the file's full path.
     std::string write(const std::string& relative, const std::string& bytes) const
     {
         const std::filesystem::path file = path_ / relative;
@@ -59,14 +59,9 @@ public:
         std::ofstream(file, std::ios::binary) << bytes;
         return file.string();
     }
-    void enter()
-    {
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(path_);
-    }
 
 private:
-    std::filesystem::path path_, previous_;
+    std::filesystem::path previous_, path_;
 };
 
 inline std::string ReadFile(const std::string& path)

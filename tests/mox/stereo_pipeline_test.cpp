@@ -50,6 +50,7 @@ void DrawTestScene()
 struct FrameProbe : MOXSprite {
     std::vector<unsigned char> pixels = std::vector<unsigned char>(W * H * 3);
     void draw() override { glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, pixels.data()); }
+    const unsigned char* at(int x, int y) const { return &pixels[(y * W + x) * 3]; }
     bool hitTest(int, int) override { return false; }
     bool onMouse(int, int, int, int) override { return false; }
     bool onMotion(int, int) override { return false; }
@@ -59,7 +60,6 @@ class StereoWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        dir_.enter();
         w32::CWndApp::SetCurrent(&app_);
         spriteList = {&probe_};
     }
@@ -70,9 +70,9 @@ protected:
         w32::CWndApp::SetCurrent(nullptr);
         mox::Programs().current = -1;
     }
-    void InstallShaders(const std::string& vertex, const std::string& fragment)
+    void InstallShaders(const std::string& fragment = ReadFile(kShaders + "/merge3DShader.cxx"))
     {
-        dir_.write("shader/merge3DShader.hxx", vertex);
+        dir_.write("shader/merge3DShader.hxx", ReadFile(kShaders + "/merge3DShader.hxx"));
         dir_.write("shader/merge3DShader.cxx", fragment);
     }
 
@@ -100,8 +100,8 @@ protected:
     }
     bool AllRed() const
     {
-        for (int i = 0; i < W * H; ++i)
-            if (probe_.pixels[i * 3] != 255 || probe_.pixels[i * 3 + 1] != 0 || probe_.pixels[i * 3 + 2] != 0)
+        for (std::size_t i = 0; i < probe_.pixels.size(); i += 3)
+            if (probe_.pixels[i] != 255 || probe_.pixels[i + 1] != 0 || probe_.pixels[i + 2] != 0)
                 return false;
         return true;
     }
@@ -148,7 +148,7 @@ Rgb Anaglyph(const std::vector<Rgb>& left, const std::vector<Rgb>& right, int x,
 
 TEST_F(StereoWindowTest, EachFrameIsTheAnaglyphOfBothEyes)
 {
-    InstallShaders(ReadFile(kShaders + "/merge3DShader.hxx"), ReadFile(kShaders + "/merge3DShader.cxx"));
+    InstallShaders();
     const std::string out = Open();
     EXPECT_EQ(out.find("[FBO]Init success.\n"), 0u) << out;
     EXPECT_NE(out.find("[GLSL] Loading shader//merge3DShader.hxx and shader//merge3DShader.cxx success!\n"),
@@ -172,7 +172,7 @@ TEST_F(StereoWindowTest, EachFrameIsTheAnaglyphOfBothEyes)
         for (int y = 0; y < H; ++y) {
             for (int x = 0; x < W; ++x) {
                 const Rgb e = Anaglyph(left, right, x, y);
-                const unsigned char* got = &probe_.pixels[(y * W + x) * 3];
+                const unsigned char* got = probe_.at(x, y);
                 worst = std::max({worst, std::abs(got[0] - int(std::lround(e.r * 255))),
                                   std::abs(got[1] - int(std::lround(e.g * 255))),
                                   std::abs(got[2] - int(std::lround(e.b * 255)))});
@@ -184,14 +184,13 @@ TEST_F(StereoWindowTest, EachFrameIsTheAnaglyphOfBothEyes)
 
 TEST_F(StereoWindowTest, WithoutAMergeProgramTheFrameIsRed)
 {
-    const std::string vertex = ReadFile(kShaders + "/merge3DShader.hxx");
     // State a scene may leave on must not tint or hide the quad.
     onInitGL_ = [] {
         glEnable(GL_LIGHTING), glEnable(GL_LIGHT0), glEnable(GL_CULL_FACE), glCullFace(GL_FRONT);
     };
     for (const bool install : {false, true}) {
         if (install)
-            InstallShaders(vertex, "");  // an empty fragment file
+            InstallShaders("");  // an empty fragment file
         const std::string out = Open();
         EXPECT_NE(out.find(install ? "[GLSL] error: can't load fragment shader!\n"
                                    : "[GLSL] error: can't load vertex shader!\n"),
@@ -211,13 +210,11 @@ void* LookupWithoutRenderbuffers(const char* name)
 
 TEST_F(StereoWindowTest, MissingFramebufferEntryPointsGiveTheMonoScene)
 {
-    InstallShaders(ReadFile(kShaders + "/merge3DShader.hxx"), ReadFile(kShaders + "/merge3DShader.cxx"));
     const std::string out = Open([](mox::DemoWnd&) { mox::StereoSetup(W, H, LookupWithoutRenderbuffers); });
     EXPECT_EQ(out.find("[FBO]Init fail.\n"), 0u) << out;
     Frame();
     EXPECT_EQ(eyesSeen, std::vector<float>{0.0f});
-    const unsigned char* centre = &probe_.pixels[((H / 2) * W + W / 2) * 3];
-    EXPECT_EQ(centre[1], 204) << "the plain scene's teal box";
+    EXPECT_EQ(probe_.at(W / 2, H / 2)[1], 204) << "the plain scene's teal box";
     EXPECT_TRUE(Printed([] { mox::LoadFramebufferEntryPoints(); }) == "[FBO]Init success.\n");
 }
 
