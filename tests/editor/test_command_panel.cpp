@@ -130,7 +130,7 @@ TEST(CommandsWithoutStory, ABrokenModTakesNoChangesItCouldNeverSave)
 TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
 {
     StoryRoot root;
-    root.startup("zeta");
+    root.startup("demo");
     StoryRoot::addMod("demo", sampleStory());
     StoryRoot::addMod("zeta", sampleStory());
     StoryRoot::picture("story/defaultBg.jpg", 0);
@@ -150,11 +150,13 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
 
     CommandWindow w;
     ASSERT_TRUE(w.dlg.initDialog());
+    w.mod.choose(1);  // not the first listed, so staying on it is no accident
+    const std::string edited = w.mod.chosen();
     w.modName.type("tale");
     w.click(ControlId::AddMod);
     ASSERT_EQ(w.lastLog(), "Mod created success...:-)");
     EXPECT_EQ(w.mod.items.back(), "tale");
-    EXPECT_EQ(w.mod.chosen() + " " + w.dlg.story->modName, "zeta zeta") << "stays on the edited mod";
+    EXPECT_EQ(w.mod.chosen() + " " + w.dlg.story->modName, edited + " " + edited) << "stays on the edited mod";
     w.mod.choose(w.mod.count() - 1);
     ASSERT_EQ(w.lastLog(), "Mod tale successfully loaded...:-)");
 
