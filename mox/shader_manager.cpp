@@ -51,11 +51,14 @@ std::size_t FoldWindowsLineEnds(char* text, std::size_t length)
     return out;
 }
 
-// Fetches an info log of `length` bytes into *log with `fetch`; returns the
-// text to hand out.
-template <typename Fetch>
-const char* FillLog(char** log, GLint length, Fetch fetch, const char* none)
+// Fetches the info log of a shader or program object into *log, asking its
+// length with `lengthOf` and its text with `fetch`; returns the text to hand out.
+template <typename LengthOf, typename Fetch>
+const char* FillLog(char** log, GLuint object, LengthOf lengthOf, Fetch fetch, const char* none)
 {
+    GLint length = 0;
+    lengthOf(object, GL_INFO_LOG_LENGTH, &length);
+    DrainGlErrors();
     if (length > 1) {
         std::free(*log);
         *log = static_cast<char*>(std::malloc(static_cast<std::size_t>(length)));
@@ -64,7 +67,7 @@ const char* FillLog(char** log, GLint length, Fetch fetch, const char* none)
             return kOutOfMemory;
         }
         GLsizei written = 0;
-        fetch(length, &written, *log);
+        fetch(object, length, &written, *log);
         DrainGlErrors();
         (*log)[written < length ? written : length - 1] = '\0';
     } else {
@@ -272,14 +275,7 @@ const char* StageLog(glShaderObject* stage)
         return kNoGlsl;
     if (!stage || stage->object == 0)
         return kNoStageObject;
-    GLint length = 0;
-    glGetShaderiv(stage->object, GL_INFO_LOG_LENGTH, &length);
-    DrainGlErrors();
-    const GLuint object = stage->object;
-    return FillLog(
-        &stage->compilerLog, length,
-        [object](GLint size, GLsizei* written, char* log) { glGetInfoLogARB(object, size, written, log); },
-        kNoCompilerLog);
+    return FillLog(&stage->compilerLog, stage->object, glGetShaderiv, glGetInfoLogARB, kNoCompilerLog);
 }
 
 const char* ProgramLog(glShader* program)
@@ -288,14 +284,7 @@ const char* ProgramLog(glShader* program)
         return kNoGlsl;
     if (!program || program->program == 0)
         return kNoProgramObject;
-    GLint length = 0;
-    glGetProgramiv(program->program, GL_INFO_LOG_LENGTH, &length);
-    DrainGlErrors();
-    const GLuint name = program->program;
-    return FillLog(
-        &program->linkerLog, length,
-        [name](GLint size, GLsizei* written, char* log) { glGetProgramInfoLog(name, size, written, log); },
-        kNoLinkerLog);
+    return FillLog(&program->linkerLog, program->program, glGetProgramiv, glGetProgramInfoLog, kNoLinkerLog);
 }
 
 // ---- attaching and linking --------------------------------------------------
