@@ -27,6 +27,14 @@ void accompany(Track& t, const std::vector<Chord>& bars, double secondsPerBeat, 
     }
 }
 
+// Lets the track ring out to seconds, then adds the room and sets the level.
+void master(Track& t, double seconds, float wet, float peak)
+{
+    t.ensure(seconds);
+    t.reverb(wet);
+    t.finish(peak);
+}
+
 std::vector<Note> shifted(const std::vector<Note>& notes, double beats)
 {
     std::vector<Note> out = notes;
@@ -64,9 +72,7 @@ Track daylightMusic()
     for (std::size_t bar = 0; bar < bars.size(); ++bar)
         for (int beat = 0; beat < 4; ++beat)
             t.add((bar * 4 + beat + 0.5) * spb, pluck(midiFrequency(bars[bar].tones.back() - 12), 0.5, seed++), 0.18f);
-    t.ensure(bars.size() * 4 * spb + 1.5);
-    t.reverb(0.25f);
-    t.finish(0.8f);
+    master(t, bars.size() * 4 * spb + 1.5, 0.25f, 0.8f);
     return t;
 }
 
@@ -89,9 +95,7 @@ Track moonlitMusic()
     const int twinkle[] = {81, 84, 86, 88, 91};
     for (double beat = 1.5; beat < 30; beat += 2.5 + (random() % 3) * 0.5)
         t.add(beat * spb, bell(midiFrequency(twinkle[random() % 5]), 2.0), 0.12f);
-    t.ensure(bars.size() * 4 * spb + 2.0);
-    t.reverb(0.4f);
-    t.finish(0.75f);
+    master(t, bars.size() * 4 * spb + 2.0, 0.4f, 0.75f);
     return t;
 }
 
@@ -107,9 +111,7 @@ Track defaultMusic()
             t.add((bar * 4 + step * 0.5) * spb, pluck(midiFrequency(pitch), 1.2, seed++), 0.5f);
         }
     accompany(t, {{48, {60, 64, 67}}, {41, {60, 65, 69}}, {43, {59, 62, 67}}, {48, {60, 64, 67}}}, spb, 0.07f, 0.28f);
-    t.ensure(16 * spb + 1.0);
-    t.reverb(0.3f);
-    t.finish(0.8f);
+    master(t, 16 * spb + 1.0, 0.3f, 0.8f);
     return t;
 }
 
@@ -136,9 +138,7 @@ Track knockSound()
 {
     Track t;
     for (int i = 0; i < 3; ++i) t.add(0.05 + i * 0.27, knock(20 + i), i == 2 ? 0.9f : 1.0f);
-    t.ensure(1.1);
-    t.reverb(0.2f);
-    t.finish(0.85f);
+    master(t, 1.1, 0.2f, 0.85f);
     return t;
 }
 
