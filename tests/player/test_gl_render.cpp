@@ -125,29 +125,27 @@ protected:
 };
 
 // A TGA as usually stored: bottom row first, blue-green-red.
-void writeTga(const fs::path& file, const cv::Mat& rgb)
+void writeTga(const fs::path& file, const cv::Mat& rgba)
 {
+    cv::Mat bgr;
+    cv::cvtColor(rgba, bgr, cv::COLOR_RGBA2BGR);
+    cv::flip(bgr, bgr, 0);
+    const char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(bgr.cols), 0, char(bgr.rows), 0, 24, 0};
     std::ofstream out(file, std::ios::binary);
-    const char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(rgb.cols), 0, char(rgb.rows), 0, 24, 0};
     out.write(header, 18);
-    for (int r = rgb.rows - 1; r >= 0; --r)
-        for (int c = 0; c < rgb.cols; ++c) {
-            const cv::Vec3b p = rgb.at<cv::Vec3b>(r, c);
-            out << p[2] << p[1] << p[0];
-        }
+    out.write(reinterpret_cast<const char*>(bgr.data), static_cast<std::streamsize>(bgr.total() * 3));
 }
 
 TEST_F(GlPictures, EveryFormatShowsUprightZoomedAndMirrored)
 {
     // Top row red | green, bottom row blue | white.
-    cv::Mat q = fixture::solid(4, 2, {255, 0, 0, 255}), rgb;
+    cv::Mat q = fixture::solid(4, 2, {255, 0, 0, 255});
     q(cv::Rect(2, 0, 2, 1)).setTo(cv::Scalar(0, 255, 0, 255));
     q(cv::Rect(0, 1, 2, 1)).setTo(cv::Scalar(0, 0, 255, 255));
     q(cv::Rect(2, 1, 2, 1)).setTo(cv::Scalar::all(255));
-    cv::cvtColor(q, rgb, cv::COLOR_RGBA2RGB);
     dir.writePicture("q.png", q);
     dir.writePicture("q.bmp", q);
-    writeTga(dir.modDir() / "q.tga", rgb);
+    writeTga(dir.modDir() / "q.tga", q);
     StoryImage image(100, 100, 40, 20); // zoom 10
     spriteList = {&image};
     for (const char* name : {"q.png", "q.bmp", "q.tga"}) {

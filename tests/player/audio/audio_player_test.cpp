@@ -54,14 +54,13 @@ TEST(AudioPlayer, DevicesPlayTogetherAtTheirOwnVolume)
     EXPECT_NEAR(tone::amplitudeAt(out, b.front().first, b.back().second, 440), 4000, 400);
 }
 
-TEST(AudioPlayer, BadFilesClosedDevicesAndNoDriverFailSilently)
+// Files that are not audio are the regression test's.
+TEST(AudioPlayer, MissingFilesClosedDevicesAndNoDriverFailSilently)
 {
     DiskAudio audio;
     std::uint32_t id = 77;
     EXPECT_FALSE(AudioPlayer::openDevice(id, audio.path("missing.wav")));
     EXPECT_EQ(id, 0u);
-    std::ofstream(audio.path("junk.wav")) << "not audio at all";
-    EXPECT_FALSE(AudioPlayer::openDevice(id, audio.path("junk.wav")));
 
     tone::writeWav(audio.path("a.wav"), {{440, 100}});
     ASSERT_TRUE(AudioPlayer::openDevice(id, audio.path("a.wav")));
