@@ -39,16 +39,14 @@ Calls walk(GlyphFile& glyphs, std::string_view text)
 }
 
 // Record k's bottom row starts with byte k; its top row with 0xEE.
-fs::path numberedGlyphFile(int records)
+void writeNumberedGlyphs(const fs::path& file, int records)
 {
-    const fs::path file = fs::temp_directory_path() / ("glyphs_" + std::to_string(::getpid()) + ".bin");
     std::ofstream out(file, std::ios::binary);
     for (int k = 0; k < records; ++k) {
         std::string record(32, static_cast<char>(k));
         record[0] = static_cast<char>(0xEE);
         out << record;
     }
-    return file;
 }
 
 TEST(GlyphFile, BuiltFromUnifontAtTheOffsetsThePlayerReads)
@@ -82,9 +80,20 @@ TEST(GlyphFile, BuiltFromUnifontAtTheOffsetsThePlayerReads)
     EXPECT_EQ(one[0x41][31], 0xF0);
 }
 
-TEST(DrawText, WalksMixedTextAndStopsAtItsEnd)
+TEST(DrawText, WalksMixedTextStopsAtItsEndAndRetriesAMissingGlyphFile)
 {
-    GlyphFile glyphs(numberedGlyphFile(2).string()); // holds B0A1 and B0A2 only
+    const fs::path dir = fs::temp_directory_path() / ("raw_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string saved = dataFolder;
+    dataFolder = dir.string() + "\\"; // the backslash form start-up uses
+    GlyphFile glyphs;
+    // Missing: reported for each double-byte character, which leaves an empty cell.
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(walk(glyphs, "ok"), (Calls{"o", "k"}));
+    EXPECT_EQ(walk(glyphs, "\xB0\xA1z\xB0\xA2"), (Calls{"-", "z", "-"}));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "File not exist!\nFile not exist!\n");
+
+    writeNumberedGlyphs(dir / "1.bin", 2); // holds B0A1 and B0A2 only
     // Rows are handed over bottom row first.
     EXPECT_EQ(walk(glyphs, "ab\xB0\xA2" "c\xB0\xA1"), (Calls{"a", "b", "G1", "c", "G0"}));
     EXPECT_EQ(walk(glyphs, std::string_view("a\0b", 3)), (Calls{"a"}));
@@ -94,21 +103,6 @@ TEST(DrawText, WalksMixedTextAndStopsAtItsEnd)
     EXPECT_EQ(walk(glyphs, std::string_view(text).substr(0, 2)), (Calls{"x"}));
     // No trail byte, a record past the file's end: empty cells that advance.
     EXPECT_EQ(walk(glyphs, "\xB0\x41\xB1\xA1\xB0\xA2"), (Calls{"-", "-", "G1"}));
-}
-
-TEST(DrawText, MissingGlyphFileIsReportedForEachCharacterAndRetried)
-{
-    const fs::path dir = fs::temp_directory_path() / ("raw_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const std::string saved = dataFolder;
-    dataFolder = dir.string() + "\\"; // the backslash form start-up uses
-    GlyphFile glyphs;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(walk(glyphs, "ok"), (Calls{"o", "k"}));
-    EXPECT_EQ(walk(glyphs, "\xB0\xA1z\xB0\xA2"), (Calls{"-", "z", "-"}));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "File not exist!\nFile not exist!\n");
-    fs::copy_file(numberedGlyphFile(2), dir / "1.bin");
-    EXPECT_EQ(walk(glyphs, "\xB0\xA2"), (Calls{"G1"}));
     dataFolder = saved;
     fs::remove_all(dir);
 }
