@@ -76,7 +76,11 @@ TEST_F(DemoInput, WheelZoomsWithACtrlSlowDownAndNeverReachesZero)
         wnd.HandleMessage(w32::WM_MOUSEWHEEL, down, 0);
     EXPECT_FLOAT_EQ(wnd.zoom, 2.384185791015625e-06f);
     wnd.HandleMessage(w32::WM_MOUSEWHEEL, 0x8000u << 16, 0);  // the largest step down
-    EXPECT_GT(wnd.zoom, 0.0f);
+    EXPECT_FLOAT_EQ(wnd.zoom, 2.384185791015625e-06f);
+    // A step that lands exactly on zero is held at the bound too.
+    wnd.zoom = 1.0f;
+    wnd.HandleMessage(w32::WM_MOUSEWHEEL, static_cast<std::uint32_t>(-1500 & 0xFFFF) << 16, 0);
+    EXPECT_FLOAT_EQ(wnd.zoom, 2.384185791015625e-06f);
 }
 
 TEST_F(DemoInput, LeftPressGoesToTheTopmostSpriteUnderItAndNeverStartsADrag)
