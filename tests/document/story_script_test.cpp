@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -83,6 +84,23 @@ TEST_F(StoryFile, SaveThenLoadGivesTheSameRecords)
     EXPECT_EQ(std::vector<std::string>(dirs.begin() + 2, dirs.end()),
               (std::vector<std::string>{"/b0.png", "\\b1.png", "//b2.png"}));
     EXPECT_EQ(loaded.currentFrame, -1);
+}
+
+TEST_F(StoryFile, SaveWritesElementsAndAttributesInTheirOrder)
+{
+    writeScript(kOneFrame);
+    StoryScript model("mod");
+    ASSERT_TRUE(model.load());
+    ASSERT_TRUE(model.save());
+    // Apart from TinyXML's layout (declaration, one element a line, indents,
+    // " />"), the saved file is kOneFrame, which is written in the file's order.
+    std::istringstream lines(read("mod/script.xml"));
+    std::string saved, expected = kOneFrame;
+    for (std::string line; std::getline(lines, line);)
+        saved += line.substr(line.find_first_not_of(' '));
+    for (std::size_t at = 0; (at = expected.find("/>", at)) != std::string::npos; at += 3)
+        expected.insert(at, " ");
+    EXPECT_EQ(saved, "<?xml version=\"1.0\" ?>" + expected);
 }
 
 TEST_F(StoryFile, ReaderFollowsCountsAndPositionsAcrossTheDocument)
