@@ -1,6 +1,7 @@
 // The SDL backend under a real X server: SDL events become the framework's
-// messages, timers fire from the queue, the window base binds, sizes and
-// centres windows, and closing the main window ends the loop with 0.
+// messages, timers fire from the queue, a failed set-up destroys the window,
+// and the loop drains every message before each frame; closing the main
+// window ends it with 0.
 #include "w32/diagnostics.h"
 #include "w32/native.h"
 #include "w32/sdl_local.h"
@@ -13,82 +14,101 @@
 
 namespace {
 
-std::vector<w32::Msg> received;
+constexpr std::uint32_t kFrame = 0xFFFF;  // recorded for each frame
 
-std::int32_t RecordingProc(w32::WindowHandle window, std::uint32_t message, std::uint32_t wParam,
-                           std::int32_t lParam)
+Uint32 SdlId(w32::WindowHandle window) { return SDL_GetWindowID(w32::sdl::SdlWindowOf(window)); }
+
+SDL_Event WindowEvent(w32::WindowHandle window, Uint8 event)
 {
-    received.push_back({window, message, wParam, lParam});
-    return w32::DefWindowProc(window, message, wParam, lParam);
+    SDL_Event e{};
+    e.window = {SDL_WINDOWEVENT, 0, SdlId(window), event, 0, 0, 0, 0, 0};
+    return e;
 }
 
-const bool registered = w32::RegisterWindowClass("recording", &RecordingProc);
+// A window object that records every message it is told, and its frames.
+class ProbeWnd : public w32::CLoopWnd {
+public:
+    std::vector<w32::Msg> received;
+    int created = 1;
+    int frames = 0;
+    std::int32_t HandleMessage(std::uint32_t m, std::uint32_t w, std::int32_t l) override
+    {
+        received.push_back({hWnd, m, w, l});
+        return CWndBase::HandleMessage(m, w, l);
+    }
+    int OnCreated() override { return created; }
+    void Render() override
+    {
+        received.push_back({hWnd, kFrame, 0, 0});
+        if (++frames == 1) {
+            // Two messages now, a close later: both must be handled before the next frame.
+            w32::PostMessage(hWnd, 0x0400, 0, 0);
+            w32::PostMessage(hWnd, 0x0401, 0, 0);
+        } else if (frames == 3) {
+            SDL_Event close = WindowEvent(hWnd, SDL_WINDOWEVENT_CLOSE);
+            SDL_PushEvent(&close);
+        }
+    }
+};
 
-class SdlEvents : public testing::Test {
+class SdlWindow : public testing::Test {
 protected:
     void SetUp() override
     {
         if (!std::getenv("DISPLAY"))
             GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-        ASSERT_TRUE(registered);
-        window = w32::CreateNativeWindow("recording", "t", w32::WS_OVERLAPPEDWINDOW, 10, 10, 320, 240);
-        ASSERT_NE(window, 0u);
-        Pump();
-        received.clear();
+        wnd.hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "t", w32::WS_OVERLAPPEDWINDOW, 10, 10, 320, 240);
+        ASSERT_NE(wnd.hWnd, 0u);
     }
-    void TearDown() override
+    void TearDown() override { SDL_SetModState(KMOD_NONE); }
+    void Bind()
     {
-        if (window)
-            w32::DestroyNativeWindow(window);
-        SDL_SetModState(KMOD_NONE);
+        ASSERT_EQ(wnd.SetupAfterCreation(), 1);
+        Pump();
+        wnd.received.clear();
     }
-    void Pump()
+    static void Pump()
     {
         w32::Msg msg;
         while (w32::PeekMessage(msg))
             w32::DispatchMessage(msg);
     }
-    Uint32 SdlId() { return SDL_GetWindowID(w32::sdl::SdlWindowOf(window)); }
     // Pushes one event and returns what the window received for it.
     std::vector<w32::Msg> Deliver(SDL_Event event)
     {
-        received.clear();
+        wnd.received.clear();
         SDL_PushEvent(&event);
         Pump();
-        return received;
+        return wnd.received;
     }
     SDL_Event Button(Uint32 type, Uint8 button, int x, int y)
     {
         SDL_Event e{};
-        e.button = {type, 0, SdlId(), 0, button, Uint8(type == SDL_MOUSEBUTTONDOWN), 1, 0, x, y};
+        e.button = {type, 0, SdlId(wnd.hWnd), 0, button, Uint8(type == SDL_MOUSEBUTTONDOWN), 1, 0, x, y};
         return e;
     }
     SDL_Event Key(Uint32 type, SDL_Keycode key)
     {
         SDL_Event e{};
-        e.key = {type, 0, SdlId(), Uint8(type == SDL_KEYDOWN), 0, 0, 0, {SDL_GetScancodeFromKey(key), key, 0, 0}};
+        e.key = {type, 0, SdlId(wnd.hWnd), Uint8(type == SDL_KEYDOWN), 0, 0, 0, {SDL_GetScancodeFromKey(key), key, 0, 0}};
         return e;
     }
     SDL_Event Wheel(Sint32 y)
     {
         SDL_Event e{};
-        e.wheel = {SDL_MOUSEWHEEL, 0, SdlId(), 0, 0, y, SDL_MOUSEWHEEL_NORMAL, 0, float(y), 0, 0};
+        e.wheel = {SDL_MOUSEWHEEL, 0, SdlId(wnd.hWnd), 0, 0, y, SDL_MOUSEWHEEL_NORMAL, 0, float(y), 0, 0};
         return e;
     }
-    SDL_Event Window(Uint8 event)
-    {
-        SDL_Event e{};
-        e.window = {SDL_WINDOWEVENT, 0, SdlId(), event, 0, 0, 0, 0, 0};
-        return e;
-    }
-    w32::WindowHandle window = 0;
+    SDL_Event Window(Uint8 event) { return WindowEvent(wnd.hWnd, event); }
+    ProbeWnd wnd;
 };
 
-TEST_F(SdlEvents, EachEventBecomesItsMessage)
+TEST_F(SdlWindow, EachSdlEventBecomesItsMessage)
 {
     using w32::MakeLParam;
+    Bind();
     SDL_Event move{};
-    move.motion = {SDL_MOUSEMOTION, 0, SdlId(), 0, SDL_BUTTON_LMASK, 300, 200, 1, 1};
+    move.motion = {SDL_MOUSEMOTION, 0, SdlId(wnd.hWnd), 0, SDL_BUTTON_LMASK, 300, 200, 1, 1};
     constexpr std::uint32_t kNothing = 0;
     constexpr std::int32_t kAnyPoint = -1;  // the wheel's point is in screen coordinates
     const struct {
@@ -138,71 +158,30 @@ TEST_F(SdlEvents, EachEventBecomesItsMessage)
         }
     }
     // Closing: WM_CLOSE, whose default processing destroys the window.
+    const w32::WindowHandle window = wnd.hWnd;
     std::vector<std::uint32_t> closing;
     for (const w32::Msg& m : Deliver(Window(SDL_WINDOWEVENT_CLOSE)))
         closing.push_back(m.message);
     EXPECT_EQ(closing, (std::vector<std::uint32_t>{w32::WM_CLOSE, w32::WM_DESTROY, w32::WM_NCDESTROY}));
     EXPECT_FALSE(w32::IsWindow(window));
-    window = 0;
 }
 
-TEST_F(SdlEvents, TimerFiresFromTheQueueAfterItsPeriod)
+TEST_F(SdlWindow, TimerFiresFromTheQueueAfterItsPeriod)
 {
-    ASSERT_TRUE(w32::SetTimer(window, 0x10000, 60));
+    Bind();
+    ASSERT_TRUE(w32::SetTimer(wnd.hWnd, 0x10000, 60));
     const Uint32 start = SDL_GetTicks();
     Pump();
-    EXPECT_TRUE(received.empty());
-    while (received.empty() && SDL_GetTicks() - start < 1000)
+    EXPECT_TRUE(wnd.received.empty());
+    while (wnd.received.empty() && SDL_GetTicks() - start < 1000)
         Pump();
-    ASSERT_EQ(received.size(), 1u);
+    ASSERT_EQ(wnd.received.size(), 1u);
     EXPECT_GE(SDL_GetTicks() - start, 60u);
-    EXPECT_EQ(received[0].message, w32::WM_TIMER);
-    EXPECT_EQ(received[0].wParam, 0x10000u);
+    EXPECT_EQ(wnd.received[0].message, w32::WM_TIMER);
+    EXPECT_EQ(wnd.received[0].wParam, 0x10000u);
 }
 
-// A window object that records its own posted messages and its frames.
-class ProbeWnd : public w32::CLoopWnd {
-public:
-    std::vector<std::uint32_t> order;  // 0x0400 and up as posted, 0xFFFF for a frame
-    int created = 1;
-    int frames = 0;
-    std::int32_t HandleMessage(std::uint32_t m, std::uint32_t w, std::int32_t l) override
-    {
-        if (m >= 0x0400)
-            order.push_back(m);
-        return CWndBase::HandleMessage(m, w, l);
-    }
-    int OnCreated() override { return created; }
-    void Render() override
-    {
-        order.push_back(0xFFFF);
-        if (++frames == 1) {
-            // Two messages now, a close later: both must be handled before the next frame.
-            w32::PostMessage(hWnd, 0x0400, 0, 0);
-            w32::PostMessage(hWnd, 0x0401, 0, 0);
-        } else if (frames == 3) {
-            SDL_Event close{};
-            close.window = {SDL_WINDOWEVENT, 0, SDL_GetWindowID(w32::sdl::SdlWindowOf(hWnd)),
-                            SDL_WINDOWEVENT_CLOSE, 0, 0, 0, 0, 0};
-            SDL_PushEvent(&close);
-        }
-    }
-};
-
-class WindowBase : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-        wnd.hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "", w32::WS_OVERLAPPEDWINDOW,
-                                           w32::CW_USEDEFAULT, 0, w32::CW_USEDEFAULT, 0);
-        ASSERT_NE(wnd.hWnd, 0u);
-    }
-    ProbeWnd wnd;
-};
-
-TEST_F(WindowBase, FailedSetupDestroysTheWindow)
+TEST_F(SdlWindow, FailedSetupDestroysTheWindow)
 {
     wnd.created = 0;
     const w32::WindowHandle window = wnd.hWnd;
@@ -216,15 +195,14 @@ TEST_F(WindowBase, FailedSetupDestroysTheWindow)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
-TEST_F(WindowBase, LoopDrainsMessagesBeforeEachFrameAndClosingReturnsZero)
+TEST_F(SdlWindow, LoopDrainsMessagesBeforeEachFrameAndClosingReturnsZero)
 {
-    ASSERT_EQ(wnd.SetupAfterCreation(), 1);
+    Bind();
     w32::CWndApp app;
     app.realtime = 1;
     app.mainWindow = &wnd;
     w32::SetMainWindow(&wnd);
     w32::CWndApp::SetCurrent(&app);
-    wnd.order.clear();
     const int result = app.Run();
     w32::CWndApp::SetCurrent(nullptr);
     w32::SetMainWindow(nullptr);
@@ -232,7 +210,12 @@ TEST_F(WindowBase, LoopDrainsMessagesBeforeEachFrameAndClosingReturnsZero)
     EXPECT_EQ(wnd.frames, 3);
     EXPECT_EQ(wnd.hWnd, 0u);
     // Frame 1, then both posted messages, then frame 2.
-    EXPECT_EQ(wnd.order, (std::vector<std::uint32_t>{0xFFFF, 0x0400, 0x0401, 0xFFFF, 0xFFFF}));
+    std::vector<std::uint32_t> order;
+    for (const w32::Msg& m : wnd.received) {
+        if (m.message == kFrame || m.message >= 0x0400)
+            order.push_back(m.message);
+    }
+    EXPECT_EQ(order, (std::vector<std::uint32_t>{kFrame, 0x0400, 0x0401, kFrame, kFrame}));
 }
 
 }  // namespace
