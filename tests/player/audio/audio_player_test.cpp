@@ -31,30 +31,8 @@ TEST(AudioPlayer, PlaysFromAPositionToTheEndIntoTheOutput)
     EXPECT_LT(tone::amplitudeAt(out, b[0].first, b[0].second, 440), 200);
 }
 
-TEST(AudioPlayer, DevicesPlayTogetherAtTheirOwnVolume)
-{
-    DiskAudio audio;
-    tone::writeWav(audio.path("low.wav"), {{440, 400}});
-    tone::writeWav(audio.path("high.wav"), {{1000, 400}});
-    std::uint32_t music = 0, sound = 0;
-    ASSERT_TRUE(AudioPlayer::openDevice(music, audio.path("low.wav")));
-    ASSERT_TRUE(AudioPlayer::openDevice(sound, audio.path("high.wav")));
-    EXPECT_NE(music, sound);
-    ASSERT_TRUE(AudioPlayer::setVolume(music, 500));
-    ASSERT_TRUE(AudioPlayer::playFromPosition(music));
-    ASSERT_TRUE(AudioPlayer::playFrom(sound, 0));
-    EXPECT_EQ(AudioPlayer::mode(sound), AudioPlayer::kModePlay);
-    ASSERT_TRUE(tone::waitFor(music, AudioPlayer::kModeStop));
-    ASSERT_TRUE(tone::waitFor(sound, AudioPlayer::kModeStop));
-
-    const auto out = audio.stop();
-    const auto b = tone::bursts(out);
-    ASSERT_FALSE(b.empty());
-    EXPECT_NEAR(tone::amplitudeAt(out, b.front().first, b.back().second, 1000), 8000, 500);
-    EXPECT_NEAR(tone::amplitudeAt(out, b.front().first, b.back().second, 440), 4000, 400);
-}
-
-// Files that are not audio are the regression test's.
+// Devices mixed at their own volumes are measured by the story player's music
+// test; files that are not audio are the regression test's.
 TEST(AudioPlayer, MissingFilesClosedDevicesAndNoDriverFailSilently)
 {
     DiskAudio audio;
