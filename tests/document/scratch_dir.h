@@ -14,7 +14,11 @@ struct ScratchDir {
               ("qs-doc-" + std::to_string(::getpid()) + "-" + std::to_string(count++));
         std::filesystem::create_directories(dir);
     }
-    ~ScratchDir() { std::filesystem::remove_all(dir); }
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     void write(const std::string& name, const std::string& text) const
     {
