@@ -140,8 +140,8 @@ std::string QtFileDialog::qtFilterOf(const std::string& filter)
         }
         // "*.*" means every file; here it would skip names without a dot.
         if (name.find('(') == std::string::npos && !pattern.empty()) name += " (" + pattern + ")";
-        for (size_t at = name.find("*.*"); at != std::string::npos; at = name.find("*.*", at))
-            name.replace(at, 3, "*");
+        for (size_t at = name.find("*.*"); at != std::string::npos; at = name.find("*.*", at + 1))
+            name.erase(at + 1, 2);
         if (!result.empty()) result += ";;";
         result += name;
     }

@@ -78,7 +78,9 @@ TEST_F(EditorWindow, NavigationStopsAtTheEndsWithItsMessages)
         w.click(button);
         EXPECT_EQ(w.page.value, page) << static_cast<int>(button);
         EXPECT_EQ(w.logLines().size(), lines + (*message ? 1 : 0));
-        if (*message) EXPECT_EQ(w.lastLog(), message);
+        if (*message) {
+            EXPECT_EQ(w.lastLog(), message);
+        }
     }
     EXPECT_EQ(w.sentence.value, "你好");
 }
