@@ -1,11 +1,15 @@
 // The preview picture: scaling, blending, clipping, the cache, fitting, and
-// the CvvImage holder that draws it; and the GB text conversions.
+// the CvvImage holder that draws it; the GB text conversions; and picture
+// files that once aborted the editor.
 #include <opencv2/imgproc.hpp>
 
 #include "editor/cvv_image.h"
 #include "editor/preview_compositor.h"
+#include "editor/story_commands.h"
 #include "editor/text_codec.h"
 #include "fake_controls.h"
+#include "tests/player/image/damaged_dicom.h"
+#include "tests/player/image/temp_dir.h"
 
 using namespace quillforge;
 
@@ -68,13 +72,11 @@ TEST_F(PreviewFiles, ComposesScaledBackgroundAndPhotosAndShowsAMissingOne)
     cv::Mat bg(300, 400, CV_8UC3);
     cv::randu(bg, 0, 255);
     cv::imwrite("bg.png", bg);
-    cv::Mat photo(100, 50, CV_8UC4, cv::Scalar(255, 0, 0, 255));  // red in RGBA, as written by OpenCV: BGRA
-    cv::imwrite("p.png", photo);
+    cv::imwrite("p.png", cv::Mat(100, 50, CV_8UC4, cv::Scalar(255, 0, 0, 255)));  // blue, as OpenCV writes BGRA
 
     PictureCache cache;
-    cv::Mat canvas;
+    cv::Mat canvas, expected;
     EXPECT_TRUE(composeFramePicture(canvas, {"bg.png", "p.png", "", ""}, cache));
-    cv::Mat expected;
     cv::resize(bg, expected, cv::Size(800, 600), 0, 0, cv::INTER_LINEAR);
     EXPECT_EQ(canvas.at<cv::Vec3b>(10, 700), expected.at<cv::Vec3b>(10, 700));
     EXPECT_EQ(canvas.at<cv::Vec3b>(599, 0), cv::Vec3b(255, 0, 0)) << "blue file pixel stays blue";
@@ -86,16 +88,13 @@ TEST_F(PreviewFiles, ComposesScaledBackgroundAndPhotosAndShowsAMissingOne)
 
 TEST_F(PreviewFiles, CacheGivesWhatAFreshReadGivesAndNoticesChanges)
 {
-    cv::Mat bg(60, 80, CV_8UC3, cv::Scalar(10, 20, 30));
-    cv::imwrite("bg.png", bg);
+    cv::imwrite("bg.png", cv::Mat(60, 80, CV_8UC3, cv::Scalar(10, 20, 30)));
     PictureCache cache, none(0);
     cv::Mat cached, fresh;
-    composeFramePicture(cached, {"bg.png", "", "", ""}, cache);
-    composeFramePicture(cached, {"bg.png", "", "", ""}, cache);
+    for (int i = 0; i < 2; ++i) composeFramePicture(cached, {"bg.png", "", "", ""}, cache);
     composeFramePicture(fresh, {"bg.png", "", "", ""}, none);
     EXPECT_EQ(cv::norm(cached, fresh, cv::NORM_INF), 0.0);
     EXPECT_EQ(cache.size(), 1u);
-    EXPECT_EQ(none.size(), 0u);
 
     // Same size, new content and time: read again.
     auto stamp = std::filesystem::last_write_time("bg.png");
@@ -115,65 +114,29 @@ TEST(PreviewFit, FitsEightByFourAndCentres)
 }
 
 struct RecordingTarget : DrawTarget {
-    struct Call { PixelRect source, dest; ScaleMode mode; bool bottomUp; };
-    std::vector<Call> calls;
-    void drawImage(const cv::Mat&, bool bottomUp, const PixelRect& s, const PixelRect& d, ScaleMode m) override
+    std::vector<std::pair<PixelRect, ScaleMode>> calls;
+    void drawImage(const cv::Mat&, bool, const PixelRect&, const PixelRect& d, ScaleMode m) override
     {
-        calls.push_back({s, d, m, bottomUp});
+        calls.push_back({d, m});
     }
 };
 
-TEST(PreviewCvvImage, CreatesConvertsAndDraws)
+// The window's paint copies the preview into a CvvImage and draws it fitted.
+TEST(PreviewCvvImage, DrawsUnscaledAtItsSizeSmoothWhenSmallerFastWhenLarger)
 {
     CvvImage image;
-    const int refused[][4] = {{10, 10, 16, 0}, {-1, 10, 24, 0}, {10, 10000, 24, 0}, {10, 10, 24, 2}};
-    for (const auto& r : refused) EXPECT_FALSE(image.createImage(r[0], r[1], r[2], r[3])) << r[0] << " " << r[1];
-    ASSERT_TRUE(image.createImage(4, 3, 24, 1));
-
-    // {source type, desired colour (-1 keeps the source's), result type}
-    const int conversions[][3] = {{CV_8UC1, 1, CV_8UC3}, {CV_8UC1, -1, CV_8UC1}, {CV_8UC4, 0, CV_8UC1},
-                                  {CV_8UC4, -1, CV_8UC4}};
-    for (const auto& c : conversions) {
-        image.copyFrom(cv::Mat(2, 2, c[0], cv::Scalar(1, 2, 3, 4)), c[1]);
-        EXPECT_EQ(image.image().type(), c[2]) << c[0] << " " << c[1];
-    }
+    EXPECT_FALSE(image.createImage(800, 600, 16, 0));
+    ASSERT_TRUE(image.createImage(800, 600, 24, 0));
+    image.copyFrom(cv::Mat(600, 800, CV_8UC3, cv::Scalar(1, 2, 3)), 1);
+    EXPECT_EQ(image.image().at<cv::Vec3b>(0, 0), cv::Vec3b(1, 2, 3));
 
     RecordingTarget target;
-    image.createImage(800, 600, 24, 0);
     image.drawInto(target, nullptr);
-    PixelRect same{5, 5, 805, 605}, smaller{0, 0, 400, 300}, larger{900, 700, 0, 0};
-    image.drawInto(target, &same);
-    image.drawInto(target, &smaller);
-    image.drawInto(target, &larger);
-    ASSERT_EQ(target.calls.size(), 3u);
-    EXPECT_EQ(target.calls[0].mode, ScaleMode::Exact);
-    EXPECT_EQ(target.calls[0].dest, same);
-    EXPECT_EQ(target.calls[1].mode, ScaleMode::Smooth);
-    EXPECT_EQ(target.calls[2].mode, ScaleMode::Fast);
-    EXPECT_EQ(target.calls[2].dest, (PixelRect{0, 0, 900, 700})) << "rectangle normalised";
-
-    image.blitAt(target, 0, 0, 5000, 5000, 790, -3);
-    EXPECT_EQ(target.calls.back().source, (PixelRect{790, 0, 800, 600}));
-}
-
-TEST_F(PreviewFiles, CvvImageLoadsRegionsAndSavesUpright)
-{
-    cv::Mat picture(20, 30, CV_8UC3, cv::Scalar(0, 0, 0));
-    picture.row(0).setTo(cv::Scalar(255, 255, 255));
-    cv::imwrite("p.png", picture);
-    CvvImage image;
-    EXPECT_FALSE(image.loadFile("missing.png", 1));
-    EXPECT_TRUE(image.loadFileRegion("p.png", 1, -5, 2, 10, 100));
-    EXPECT_EQ(image.image().size(), cv::Size(5, 18)) << "clipped to the picture";
-    EXPECT_FALSE(image.loadFileRegion("p.png", 1, 0, 0, -1, 5));
-    EXPECT_FALSE(image.loadFileRegion("p.png", 1, 31, 0, 5, 5));
-
-    ASSERT_TRUE(image.loadFile("p.png", 1));
-    cv::Mat upsideDown;
-    cv::flip(image.image(), upsideDown, 0);
-    image.copyFrom(upsideDown, 1, 1);  // bottom row first
-    ASSERT_TRUE(image.saveFile("out.png"));
-    EXPECT_EQ(cv::imread("out.png").at<cv::Vec3b>(0, 0), cv::Vec3b(255, 255, 255));
+    const PixelRect rects[] = {{5, 5, 805, 605}, {0, 0, 400, 300}, {0, 0, 900, 700}};
+    for (const PixelRect& r : rects) image.drawInto(target, &r);
+    EXPECT_EQ(target.calls, (std::vector<std::pair<PixelRect, ScaleMode>>{
+                                {rects[0], ScaleMode::Exact}, {rects[1], ScaleMode::Smooth},
+                                {rects[2], ScaleMode::Fast}}));
 }
 
 TEST(EditorTextCodec, GbAndUnicodeRoundTrip)
@@ -184,6 +147,20 @@ TEST(EditorTextCodec, GbAndUnicodeRoundTrip)
     EXPECT_EQ(gbToUtf8(utf8ToGb(beyondGb2312)), beyondGb2312);
     EXPECT_EQ(gbToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b") << "a stray byte shows as U+FFFD";
     EXPECT_EQ(gbToUtf8("\xC4"), "\xEF\xBF\xBD") << "text ending inside a character";
+}
+
+// Once aborted the editor: every place it decodes a picture chosen by the
+// user gives "no picture" for it instead.
+TEST(EditorPicturesRegress, ADamagedDicomFileIsNoPictureAnywhere)
+{
+    TempDir dir;
+    const std::string file = dir.write("background.jpg", kDamagedDicom);
+    EXPECT_FALSE(isReadableImage(file));
+    CvvImage image;
+    EXPECT_FALSE(image.loadFile(file, 1));
+    EXPECT_FALSE(image.loadFileRegion(file, 1, 0, 0, 0, 0));
+    PictureCache cache(0);
+    EXPECT_TRUE(cache.scaledBackground(file).empty());
 }
 
 } // namespace
