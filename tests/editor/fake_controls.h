@@ -87,11 +87,6 @@ struct FakePreview : quillforge::PreviewSurface {
     void invalidate() override { ++invalidated; }
 };
 
-struct RecordingCommands : quillforge::EditorCommands {
-    std::vector<ControlId> ran;
-    void run(ControlId id, CQuillforgeDlg&) override { ran.push_back(id); }
-};
-
 // Every control of the window, wired to one CQuillforgeDlg.
 struct FakeWindow {
     FakeList mod, back, left, right, leftPhoto, rightPhoto, addPhoto, speaker, bgm, sound;

