@@ -20,10 +20,7 @@ struct ScratchDir {
         std::filesystem::remove_all(dir, ignored);
     }
     std::string path(const std::string& name) const { return (dir / name).string(); }
-    void write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(dir / name, std::ios::binary) << text;
-    }
+    void write(const std::string& name, const std::string& text) const { std::ofstream(dir / name, std::ios::binary) << text; }
     std::string read(const std::string& name) const
     {
         std::ostringstream s;
@@ -32,3 +29,12 @@ struct ScratchDir {
     }
     std::filesystem::path dir;
 };
+
+// Bytes 0x01 to 0xFF, every byte a narrow code-page text can hold.
+inline std::string everyByte()
+{
+    std::string bytes;
+    for (int b = 1; b <= 255; ++b)
+        bytes += static_cast<char>(b);
+    return bytes;
+}

@@ -1,3 +1,4 @@
+// The property tree and its XML file.
 #include "document/xml_binding.h"
 #include "tests/document/scratch_dir.h"
 
@@ -8,6 +9,40 @@
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
+using Values = std::vector<std::string>;
+
+TEST(PropertyTree, PathsSelectAcrossParentsInDocumentOrder)
+{
+    PropertyTree root("story", "");
+    auto add = [](PropertyTree& parent, const char* name, const char* value = "") {
+        return parent.addChild(std::make_unique<PropertyTree>(name, value));
+    };
+    add(*add(root, "characterList"), "character")->setAttribute("name", "amy");
+    add(*add(root, "characterList"), "character")->setAttribute("name", "bob");
+    PropertyTree* bgs = add(root, "bgList");
+    for (const char* bg : {"first.jpg", "two words.jpg", " 7 "})
+        add(*bgs, "bg", bg);
+    EXPECT_EQ(getValues(root, "characterList.character.@name"), (Values{"amy", "bob"}));
+    EXPECT_EQ(getValues(root, "  bgList.bg \t"), (Values{"first.jpg", "two", "7"}));
+    EXPECT_EQ(getValue(root, "characterList.character.@name", 2), "");  // past the list
+    // The root itself is never matched, and empty components match nothing.
+    for (const char* none : {"story.bgList.bg", "bgList..bg", "nothing.here.@x"})
+        EXPECT_TRUE(getValues(root, none).empty()) << none;
+}
+
+TEST(TextConversions, BehaveLikeStreamExtraction)
+{
+    EXPECT_EQ(wordOf(" \t\r\n\v\fword rest"), "word");
+    EXPECT_EQ(wordOf("\xB0\xA1\xA0x y"), "\xB0\xA1\xA0x");  // high bytes are not blanks
+    for (auto [text, value] : {std::pair{"12abc", 12}, {" -1", -1}, {"abc", 0}, {"99999999999999999999999", 2147483647}})
+        EXPECT_EQ(intOf(text), value) << text;
+    int n = 42;
+    for (const char* bad : {"x1", "-", "", "2147483648"})
+        EXPECT_FALSE(parseInt(bad, n)) << bad;
+    EXPECT_EQ(n, 42);
+    EXPECT_TRUE(parseInt(" -2147483648", n));
+    EXPECT_EQ(n, -2147483647 - 1);
+}
 
 class XmlBinding : public testing::Test, protected ScratchDir {};
 
@@ -22,21 +57,10 @@ TEST_F(XmlBinding, SavesAttributesSortedThenFirstWordThenChildren)
     c->setAttribute("name", "a <b> & \"c\"");
     c->addChild(std::make_unique<PropertyTree>("photo", ""));
     ASSERT_TRUE(saveTree(root, dir.string() + "\\out.xml"));  // stored form, mapped for the disk
-    EXPECT_EQ(read("out.xml"),
-              "<?xml version=\"1.0\" ?>\n"
-              "<story>\n"
-              "    <name>two</name>\n"
-              "    <blank />\n"
-              "    <character name='a &lt;b&gt; &amp; &quot;c&quot;' photoNum=\"1\">x\n"
-              "        <photo />\n"
-              "    </character>\n"
-              "</story>\n");
+    EXPECT_EQ(read("out.xml"), "<?xml version=\"1.0\" ?>\n<story>\n    <name>two</name>\n    <blank />\n"
+                               "    <character name='a &lt;b&gt; &amp; &quot;c&quot;' photoNum=\"1\">x\n"
+                               "        <photo />\n    </character>\n</story>\n");
     EXPECT_FALSE(fs::exists(path("out.xml.saving")));
-
-    std::unique_ptr<PropertyTree> loaded;
-    ASSERT_TRUE(loadTree(loaded, dir.string() + "\\\\out.xml"));
-    EXPECT_EQ(loaded->children[2]->attributes.at("name"), "a <b> & \"c\"");
-    EXPECT_EQ(loaded->children[2]->value, "x");
 }
 
 TEST_F(XmlBinding, LoadKeepsElementsAndTheirLeadingTextOnly)
@@ -44,7 +68,7 @@ TEST_F(XmlBinding, LoadKeepsElementsAndTheirLeadingTextOnly)
     write("in.xml", "<?xml version=\"1.0\" ?><!-- c --><script a=\"1\" b=\"2\">"
                     "<name><!-- why -->late</name><bg>first<x/>second</bg><?pi?><bg/></script>");
     std::unique_ptr<PropertyTree> root;
-    ASSERT_TRUE(loadTree(root, path("in.xml")));
+    ASSERT_TRUE(loadTree(root, dir.string() + "\\in.xml"));  // stored form, mapped for the disk
     EXPECT_EQ(root->name, "script");  // any root name; paths start below it
     EXPECT_EQ(root->attributes.size(), 2u);
     ASSERT_EQ(root->children.size(), 3u);
@@ -57,29 +81,26 @@ TEST_F(XmlBinding, LoadKeepsElementsAndTheirLeadingTextOnly)
 
     // A failed load leaves the slot as it was.
     const PropertyTree* kept = root.get();
-    EXPECT_FALSE(loadTree(root, path("missing.xml")));
-    EXPECT_EQ(root.get(), kept);
     for (const char* text : {"", "<story><name>t</story>", "plain text", "<a x=\"1\" x=\"2\"/>"}) {
         write("bad.xml", text);
         EXPECT_FALSE(loadTree(root, path("bad.xml"))) << text;
-        EXPECT_EQ(root.get(), kept);
     }
+    EXPECT_FALSE(loadTree(root, path("missing.xml")));
+    EXPECT_EQ(root.get(), kept);
     // A document with no element at all is an empty tree, not a failure.
     write("none.xml", "<?xml version=\"1.0\" ?><!-- only a comment -->");
     ASSERT_TRUE(loadTree(root, path("none.xml")));
-    EXPECT_TRUE(root->name.empty());
-    EXPECT_TRUE(root->children.empty());
+    EXPECT_TRUE(root->name.empty() && root->children.empty());
 }
 
+// A GB 2312 lead byte such as 0xEE before the closing quote once failed the
+// whole file, read as UTF-8.
 TEST_F(XmlBinding, NarrowCodePageBytesSurviveARoundTrip)
 {
-    std::string every;
-    for (int b = 1; b <= 255; ++b)
-        every += static_cast<char>(b);
     PropertyTree root("story", "");
     PropertyTree* c = root.addChild(std::make_unique<PropertyTree>("character", "\xC0\xEE\xCA\xAB"));
-    c->setAttribute("name", "\xC0\xEE");  // GB 2312 lead byte 0xEE before the quote
-    c->setAttribute("desp", every);
+    c->setAttribute("name", "\xC0\xEE");
+    c->setAttribute("desp", everyByte());
     std::unique_ptr<PropertyTree> loaded;
     ASSERT_TRUE(saveTree(root, path("gb.xml")) && loadTree(loaded, path("gb.xml")));
     EXPECT_EQ(loaded->children[0]->attributes, c->attributes);
@@ -92,9 +113,7 @@ TEST_F(XmlBinding, AFailedSaveKeepsThePreviousFile)
     PropertyTree big("story", "");
     for (int i = 0; i < 5000; ++i)
         big.addChild(std::make_unique<PropertyTree>("bg", "//bg/picture" + std::to_string(i)));
-
-    // Not even a temporary file can be made.
-    fs::create_directories(path("script.xml.saving"));
+    fs::create_directories(path("script.xml.saving"));  // not even a temporary file can be made
     EXPECT_FALSE(saveTree(big, path("script.xml")));
     fs::remove(path("script.xml.saving"));
 
@@ -105,11 +124,10 @@ TEST_F(XmlBinding, AFailedSaveKeepsThePreviousFile)
     rlimit small = saved;
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved_ok = saveTree(big, path("script.xml"));
+    const bool savedOk = saveTree(big, path("script.xml"));
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-
-    EXPECT_FALSE(saved_ok);
+    EXPECT_FALSE(savedOk);
     EXPECT_EQ(read("script.xml"), "<story><name>old</name></story>");
     EXPECT_FALSE(fs::exists(path("script.xml.saving")));
     EXPECT_FALSE(saveTree(big, path("no-such-folder/script.xml")));

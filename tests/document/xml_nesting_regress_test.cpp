@@ -3,27 +3,20 @@
 #include "document/story_script.h"
 #include "document/xml_binding.h"
 #include "document/xml_nesting.h"
+#include "tests/document/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <tinyxml.h>
 
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
-
-namespace fs = std::filesystem;
-
 namespace {
 
 std::string nested(int levels)
 {
-    std::string text;
+    std::string open, close;
     for (int i = 0; i < levels; ++i)
-        text += "<a>";
-    for (int i = 0; i < levels; ++i)
-        text += "</a>";
-    return text;
+        open += "<a>", close += "</a>";
+    return open + close;
 }
 
 int tinyXmlDepth(const TiXmlNode& node)
@@ -38,30 +31,26 @@ int tinyXmlDepth(const TiXmlNode& node)
 
 TEST(XmlNesting, DeepFilesFailCleanlyAndKeepTheLoadedTree)
 {
-    const fs::path dir = fs::temp_directory_path() / ("qs-nesting-" + std::to_string(::getpid()));
-    fs::create_directories(dir / "mod");
-    const std::string file = (dir / "mod" / "script.xml").string();
-    auto write = [&](const std::string& text) { std::ofstream(file, std::ios::binary) << text; };
-
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.dir / "mod");
+    const std::string file = dir.path("mod/script.xml");
     std::unique_ptr<PropertyTree> slot;
-    write(nested(kMaxXmlDepth));
+    dir.write("mod/script.xml", nested(kMaxXmlDepth));
     ASSERT_TRUE(loadTree(slot, file));
     const PropertyTree* before = slot.get();
     for (const std::string& deep : {nested(kMaxXmlDepth + 1), nested(100000),
                                     "\xEF\xBB\xBF<?xml version=\"1.0\"?>" + nested(100000),
                                     nested(100000).substr(0, 3 * 100000)}) {  // unclosed
-        write(deep);
+        dir.write("mod/script.xml", deep);
         EXPECT_FALSE(loadTree(slot, file));
         EXPECT_EQ(slot.get(), before);
     }
-
-    scriptRoot = dir.string() + "/";
+    scriptRoot = dir.dir.string() + "/";
     StoryScript script("mod");
     testing::internal::CaptureStdout();
     EXPECT_FALSE(script.load());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Script.xml load failed...\n");
     scriptRoot.clear();
-    fs::remove_all(dir);
 }
 
 TEST(XmlNesting, OnlyElementsTinyXmlEntersCount)
