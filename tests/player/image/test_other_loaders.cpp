@@ -1,7 +1,7 @@
 // Extension selection, the TGA reader and the generic loader.
 
 #include "player/image/image_loader.h"
-#include "tests/player/image/temp_dir.h"
+#include "tests/player/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
@@ -30,8 +30,16 @@ std::vector<unsigned char> tgaFile(int width, int height, int bits)
     return bytes;
 }
 
-// Byte c of the pixel that tgaFile stored at (row, col), after the reader's exchange of bytes 0 and 2.
-unsigned char expectedTga(int row, int col, int c) { return static_cast<unsigned char>(row * 16 + col + 64 * (2 - c)); }
+// What the reader should make of a TGA's bytes: rows as stored, bytes 0 and 2
+// of each pixel exchanged, and every byte missing from a short file 0.
+cv::Mat exchanged(std::vector<unsigned char> bytes, int width, int height, int channels)
+{
+    bytes.resize(18 + static_cast<std::size_t>(width) * height * channels, 0);
+    const cv::Mat stored(height, width, CV_8UC(channels), bytes.data() + 18);
+    cv::Mat out;
+    cv::cvtColor(stored, out, channels == 3 ? cv::COLOR_BGR2RGB : cv::COLOR_BGRA2RGBA);
+    return out;
+}
 
 TEST(ImageSelection, ExtensionIsTheTextAfterTheLastDotComparedExactly)
 {
@@ -47,21 +55,12 @@ TEST(TgaReader, KeepsFileRowOrderAndExchangesRedAndBlue)
     TempDir dir;
     for (int bits : {24, 32}) {
         // Width 3 at 24 bits: 9 bytes a row, so any stride mix-up would shear the rows.
-        for (int width : {3, 5}) {
-            const std::string path = dir.write("p.tga", tgaFile(width, 4, bits));
-            const cv::Mat m = loadOtherImage(path);
-            ASSERT_EQ(m.channels(), bits / 8);
-            ASSERT_EQ(m.cols, width);
-            ASSERT_EQ(m.rows, 4);
-            for (int row = 0; row < 4; ++row)
-                for (int col = 0; col < width; ++col)
-                    for (int c = 0; c < 3; ++c)
-                        ASSERT_EQ(m.ptr(row)[col * m.channels() + c], expectedTga(row, col, c))
-                            << bits << " bits, width " << width << ", pixel " << col << "," << row;
-            if (bits == 32) {
-                EXPECT_EQ(m.ptr(2)[1 * 4 + 3], 2 * 16 + 1 + 64 * 3) << "alpha stays in place";
-            }
-        }
+        const std::vector<unsigned char> bytes = tgaFile(3, 4, bits);
+        const cv::Mat m = loadOtherImage(dir.write("p.tga", bytes));
+        const cv::Mat expected = exchanged(bytes, 3, 4, bits / 8);
+        ASSERT_EQ(m.type(), expected.type()) << bits << " bits";
+        ASSERT_EQ(m.size(), expected.size()) << bits << " bits";
+        EXPECT_EQ(cv::norm(m, expected, cv::NORM_INF), 0) << bits << " bits";
     }
     EXPECT_FALSE(readTgaFile(dir.write("upper.TGA", tgaFile(2, 2, 24))).empty());
     EXPECT_TRUE(loadOtherImage(dir.write("mixed.Tga", tgaFile(2, 2, 24))).empty()) << "Tga is not the TGA loader";
@@ -73,17 +72,8 @@ TEST(TgaReader, ShortFileKeepsWhatItHasAndZeroesTheRest)
     std::vector<unsigned char> bytes = tgaFile(4, 3, 24);
     bytes.resize(18 + 4 * 3 + 5); // the first row, one pixel and two bytes of the second
     const cv::Mat m = readTgaFile(dir.write("short.tga", bytes));
-    ASSERT_EQ(m.rows, 3);
-    ASSERT_EQ(m.cols, 4);
-    auto expected = [](int row, int col) {
-        return cv::Vec3b(expectedTga(row, col, 0), expectedTga(row, col, 1), expectedTga(row, col, 2));
-    };
-    EXPECT_EQ(m.at<cv::Vec3b>(0, 3), expected(0, 3));
-    EXPECT_EQ(m.at<cv::Vec3b>(1, 0), expected(1, 0));
-    // Stored bytes 0 and 1 of the cut pixel arrive, its missing byte 2 is 0 (and is exchanged to the front).
-    EXPECT_EQ(m.at<cv::Vec3b>(1, 1), cv::Vec3b(0, expectedTga(1, 1, 1), expectedTga(1, 1, 2)));
-    EXPECT_EQ(cv::countNonZero(m.reshape(1).row(1).colRange(6, 12)), 0);
-    EXPECT_EQ(cv::countNonZero(m.reshape(1).row(2)), 0);
+    ASSERT_EQ(m.size(), cv::Size(4, 3));
+    EXPECT_EQ(cv::norm(m, exchanged(bytes, 4, 3, 3), cv::NORM_INF), 0);
 }
 
 TEST(TgaReader, RefusesHeadersItCannotRead)
@@ -106,13 +96,12 @@ TEST(TgaReader, RefusesHeadersItCannotRead)
 
     for (std::size_t i = 0; i < refused.size(); ++i)
         EXPECT_TRUE(readTgaFile(dir.write("bad" + std::to_string(i) + ".tga", refused[i])).empty()) << "case " << i;
-    EXPECT_TRUE(readTgaFile("").empty());
-    EXPECT_TRUE(readTgaFile(dir.file("missing.tga")).empty());
     // The largest accepted picture is 8192 x 8192.
     EXPECT_EQ(readTgaFile(dir.write("big.tga", tgaHeader(8192, 8192, 8))).rows, 8192);
 }
 
-// Corners red, green, blue and white at the top left, top right, bottom left, bottom right.
+// Corners red, green, blue and white at the top left, top right, bottom left,
+// bottom right; the white one half transparent.
 cv::Mat bgrCorners(int channels)
 {
     cv::Mat m(4, 5, CV_8UC(channels), cv::Scalar::all(128));
@@ -126,28 +115,21 @@ TEST(GenericLoader, TopRowFirstInBgrOrderKeepingChannels)
 {
     TempDir dir;
     const cv::Mat bgr = bgrCorners(3);
-    const cv::Mat bgra = bgrCorners(4);
+    cv::Mat deep;
+    bgr.convertTo(deep, CV_16U, 257.0);
     ASSERT_TRUE(cv::imwrite(dir.file("c.bmp"), bgr));
-    ASSERT_TRUE(cv::imwrite(dir.file("c.Png"), bgra));
-    std::filesystem::copy_file(dir.file("c.bmp"), dir.file("noextension"));
+    ASSERT_TRUE(cv::imwrite(dir.file("c.Png"), bgrCorners(4)));
+    ASSERT_TRUE(cv::imwrite(dir.file("deep.Png"), deep));
 
-    for (const char* name : {"c.bmp", "noextension"}) {
+    // 16-bit samples arrive scaled to 8 bits, channels unchanged.
+    for (const char* name : {"c.bmp", "deep.Png"}) {
         const cv::Mat m = loadOtherImage(dir.file(name));
         ASSERT_EQ(m.type(), CV_8UC3) << name;
         EXPECT_EQ(cv::norm(m, bgr, cv::NORM_INF), 0) << name;
     }
     const cv::Mat withAlpha = loadOtherImage(dir.file("c.Png"));
     ASSERT_EQ(withAlpha.type(), CV_8UC4);
-    EXPECT_EQ(withAlpha.at<cv::Vec4b>(3, 4), cv::Vec4b(255, 255, 255, 60));
-    EXPECT_EQ(withAlpha.at<cv::Vec4b>(0, 0), cv::Vec4b(0, 0, 255, 255));
-
-    // 16-bit samples arrive scaled to 8 bits, channels unchanged.
-    cv::Mat deep;
-    bgr.convertTo(deep, CV_16U, 257.0);
-    ASSERT_TRUE(cv::imwrite(dir.file("deep.Png"), deep));
-    const cv::Mat shallow = loadOtherImage(dir.file("deep.Png"));
-    ASSERT_EQ(shallow.type(), CV_8UC3);
-    EXPECT_EQ(cv::norm(shallow, bgr, cv::NORM_INF), 0);
+    EXPECT_EQ(cv::norm(withAlpha, bgrCorners(4), cv::NORM_INF), 0);
 }
 
 TEST(GenericLoader, MissingTruncatedAndCorruptFilesGiveNoPicture)
@@ -160,6 +142,7 @@ TEST(GenericLoader, MissingTruncatedAndCorruptFilesGiveNoPicture)
 
     for (const char* name : {"missing.jpg", "missing.bmp", "missing"})
         EXPECT_TRUE(loadOtherImage(dir.file(name)).empty()) << name;
+    EXPECT_TRUE(readTgaFile(dir.file("missing.tga")).empty());
     for (std::size_t length : {2ul, 100ul, jpeg.size() / 2, jpeg.size() - 2}) {
         const std::string path = dir.write("cut.jpg", {jpeg.begin(), jpeg.begin() + length});
         EXPECT_TRUE(loadOtherImage(path).empty()) << "cut at " << length << " of " << jpeg.size();
@@ -172,7 +155,6 @@ TEST(GenericLoader, MissingTruncatedAndCorruptFilesGiveNoPicture)
     std::vector<unsigned char> trailing = jpeg;
     trailing.insert(trailing.end(), {0x00, 0x11, 0x22});
     EXPECT_EQ(loadOtherImage(dir.write("trailing.jpg", trailing)).cols, 160);
-    EXPECT_EQ(loadOtherImage(dir.file("good.jpg")).cols, 160);
 
     // A picture past the common limit of 8192 x 8192 pixels is refused, one at it is not.
     for (int side : {8192, 8200}) {

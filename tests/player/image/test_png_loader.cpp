@@ -3,7 +3,7 @@
 // alpha), and damaged files.
 
 #include "player/image/image_loader.h"
-#include "tests/player/image/temp_dir.h"
+#include "tests/player/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -99,7 +99,7 @@ TEST(PngLoader, UnreadableFilesGiveAnEmptyFourChannelPicture)
     ASSERT_GT(bytes.size(), 100u);
 
     std::vector<std::string> broken = {dir.file("missing.png"), dir.write("empty.png", {})};
-    for (std::size_t length : {8ul, 30ul, bytes.size() / 2, bytes.size() - 13, bytes.size() - 1})
+    for (std::size_t length : {8ul, bytes.size() / 2, bytes.size() - 1})
         broken.push_back(dir.write("cut" + std::to_string(length) + ".png", {bytes.begin(), bytes.begin() + length}));
     std::vector<unsigned char> damaged = bytes;
     damaged[damaged.size() / 2] ^= 0x5a; // inside the image data: its checksum no longer holds
@@ -152,17 +152,9 @@ TEST(PngLoader, EveryColourTypeAndDepthAgreesWithImageMagick)
         const cv::Mat m = loadPngImage(path);
         ASSERT_EQ(m.type(), CV_8UC4);
         ASSERT_EQ(m.size(), cv::Size(kWidth, kHeight));
-        int mismatches = 0;
-        for (int y = 0; y < kHeight; ++y) {
-            const unsigned char* ours = m.ptr(kHeight - 1 - y);
-            const unsigned char* theirs = &reference[std::size_t{kWidth} * 4 * y];
-            for (int i = 0; i < kWidth * 4 && mismatches < 5; ++i)
-                if (std::abs(ours[i] - theirs[i]) > (c.bitDepth == 16 ? 1 : 0)) {
-                    ADD_FAILURE() << "pixel (" << i / 4 << ", " << y << ") channel " << i % 4 << ": expected "
-                                  << int(theirs[i]) << ", got " << int(ours[i]);
-                    ++mismatches;
-                }
-        }
+        cv::Mat bottomFirst;
+        cv::flip(cv::Mat(kHeight, kWidth, CV_8UC4, const_cast<unsigned char*>(reference.data())), bottomFirst, 0);
+        EXPECT_LE(cv::norm(m, bottomFirst, cv::NORM_INF), c.bitDepth == 16 ? 1 : 0);
     }
 }
 

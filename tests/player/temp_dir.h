@@ -11,7 +11,7 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "imageio-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "player-test-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     }
     ~TempDir()
@@ -22,6 +22,7 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
+    const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
 
     std::string write(const std::string& name, const std::vector<unsigned char>& bytes) const
