@@ -53,14 +53,12 @@ protected:
         SceneHeight = 600;
         glViewport(0, 0, 800, 600);
         // B0A1: top row and left column inked; B0A2: solid.
-        static const fs::path raw = fs::temp_directory_path() / ("gl_raw_" + std::to_string(::getpid()));
-        fs::create_directories(raw);
+        static const TempDir raw;
         std::string corner(32, '\0'), full(32, '\xFF');
         corner[0] = corner[1] = '\xFF';
         for (int row = 1; row < 16; ++row) corner[2 * row] = '\x80';
-        std::ofstream(raw / "1.bin", std::ios::binary) << corner << full;
-        dataFolder = raw.string() + "\\";
-        std::atexit([] { fs::remove_all(raw); });
+        std::ofstream(raw.file("1.bin"), std::ios::binary) << corner << full;
+        dataFolder = raw.path().string() + "\\";
     }
     void TearDown() override
     {
@@ -190,23 +188,13 @@ TEST_F(GlPictures, BigPicturesAreShrunkOnceAndTransparentMarginsLeftAlone)
 
 TEST_F(GlPictures, TransitionFadesTheBackgroundUnderAMirroredRightPortrait)
 {
-    dir.writePicture("contentN.png", fixture::solid(8, 2, {0, 0, 0, 0}));
-    dir.writePicture("red.png", fixture::solid(64, 48, {255, 0, 0, 255}));
-    dir.writePicture("blue.png", fixture::solid(64, 48, {0, 0, 255, 255}));
-    cv::Mat face = fixture::solid(10, 10, {0, 255, 0, 255});      // left half green,
-    face(cv::Rect(5, 0, 5, 10)).setTo(cv::Scalar(255, 255, 0, 255)); // right half yellow
-    dir.writePicture("face.png", face);
-    StoryRecords r;
-    r.characters = {Character{"Eve", 1, {{"p", "//face.png"}}}};
-    r.characterCount = 1;
-    r.backgrounds = {"//red.png", "//blue.png"};
-    Frame a = fixture::frame(0, 0);
+    Frame a = fixture::frame(0, -1, -1, "one");
     a.rightCharacter = a.rightPhoto = 0;
     Frame b = a;
     b.background = 1;
-    r.frames = {a, b};
-    r.frameCount = 2;
-    ASSERT_TRUE(dir.writeScript(r));
+    b.sentence = "two!";
+    b.textCharacter = 2;
+    dir.writeStory({a, b});
     StoryPlayer p("demo");
     storyPlayer = &p;
     auto runTo = [&](int step) {
@@ -218,13 +206,18 @@ TEST_F(GlPictures, TransitionFadesTheBackgroundUnderAMirroredRightPortrait)
     EXPECT_EQ(at(480, 300), (Rgb{255, 255, 0})); // the photo's right half on the left
     EXPECT_EQ(at(795, 300), kGreen);
     player::OnMessage(player::kLeftButtonDown, 0, 0);
-    const struct { int step; Rgb colour; } fades[] = {
-        {5, {127, 0, 0}}, {10, kBlack}, {15, {0, 0, 127}}, {20, kBlue}};
+    // The old text stays until step 10, the new one is typed out after it.
+    const struct { int step; Rgb colour; const char* text; float progress; } fades[] = {
+        {5, {127, 0, 0}, "one", 1.0f}, {10, kBlack, "Ann: two!", 0.0f},
+        {15, {0, 0, 127}, "Ann: two!", 0.5f}, {20, kBlue, "Ann: two!", 1.0f}};
     for (const auto& f : fades) {
         runTo(f.step);
         EXPECT_THAT(at(50, 550), Near(f.colour)) << "step " << f.step;
         EXPECT_EQ(at(480, 300), (Rgb{255, 255, 0})) << "step " << f.step; // unchanged portrait
+        EXPECT_EQ(p.sentenceLabel->text, f.text) << "step " << f.step;
+        EXPECT_FLOAT_EQ(p.sentenceLabel->progress, f.progress) << "step " << f.step;
     }
+    EXPECT_EQ(at(50, 20), kBlue); // the right speaker's box: content.png mirrored
 }
 
 } // namespace
