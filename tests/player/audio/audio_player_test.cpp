@@ -13,10 +13,7 @@ TEST(AudioPlayer, PlaysFromAPositionToTheEndIntoTheOutput)
     ASSERT_TRUE(AudioPlayer::openDevice(id, audio.path("two.wav")));
     ASSERT_NE(id, 0u);
     EXPECT_EQ(AudioPlayer::lengthMs(id), 400u);
-    EXPECT_EQ(AudioPlayer::mode(id), AudioPlayer::kModeStop);
-
     ASSERT_TRUE(AudioPlayer::playFrom(id, 200));
-    EXPECT_EQ(AudioPlayer::mode(id), AudioPlayer::kModePlay);
     ASSERT_TRUE(tone::waitFor(id, AudioPlayer::kModeStop));
     EXPECT_EQ(AudioPlayer::positionMs(id), 400u);
     // Played out: from the current position nothing more plays.
@@ -31,16 +28,13 @@ TEST(AudioPlayer, PlaysFromAPositionToTheEndIntoTheOutput)
     EXPECT_LT(tone::amplitudeAt(out, b[0].first, b[0].second, 440), 200);
 }
 
-// Devices mixed at their own volumes are measured by the story player's music
-// test; files that are not audio are the regression test's.
-TEST(AudioPlayer, MissingFilesClosedDevicesAndNoDriverFailSilently)
+// Devices mixed at their own volumes and missing files are the story player's
+// music test; files that are not audio are the regression test's.
+TEST(AudioPlayer, ClosedDevicesAndNoDriverFailSilently)
 {
     DiskAudio audio;
-    std::uint32_t id = 77;
-    EXPECT_FALSE(AudioPlayer::openDevice(id, audio.path("missing.wav")));
-    EXPECT_EQ(id, 0u);
-
     tone::writeWav(audio.path("a.wav"), {{440, 100}});
+    std::uint32_t id = 0;
     ASSERT_TRUE(AudioPlayer::openDevice(id, audio.path("a.wav")));
     ASSERT_TRUE(AudioPlayer::playFrom(id, 0));
     EXPECT_TRUE(AudioPlayer::closeDevice(id));

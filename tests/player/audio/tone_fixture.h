@@ -3,19 +3,17 @@
 #pragma once
 
 #include "player/audio/audio_player.h"
+#include "tests/player/temp_dir.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
-
-#include <unistd.h>
 
 namespace tone {
 
@@ -78,20 +76,12 @@ class DiskAudio {
 public:
     DiskAudio()
     {
-        static int count = 0;
-        dir = std::filesystem::temp_directory_path() /
-              ("qs-audio-" + std::to_string(::getpid()) + "-" + std::to_string(count++));
-        std::filesystem::create_directories(dir);
         AudioPlayer::shutdown();
         ::setenv("SDL_AUDIODRIVER", "disk", 1);
         ::setenv("SDL_DISKAUDIOFILE", path("out.raw").c_str(), 1);
     }
-    ~DiskAudio()
-    {
-        AudioPlayer::shutdown();
-        std::filesystem::remove_all(dir);
-    }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
+    ~DiskAudio() { AudioPlayer::shutdown(); }
+    std::string path(const std::string& name) const { return dir_.file(name); }
     // Closes the mixer, which completes the output, and returns its left channel.
     std::vector<double> stop()
     {
@@ -102,7 +92,9 @@ public:
             left.push_back(frame[0]);
         return left;
     }
-    std::filesystem::path dir;
+
+private:
+    TempDir dir_; // outlives the mixer, which the destructor closes first
 };
 
 }  // namespace tone
