@@ -223,14 +223,4 @@ protected:
     FakeWindow w;
 };
 
-// A story model for the mod "demo" with its folder below an empty story root.
-class DemoModel : public ::testing::Test {
-protected:
-    DemoModel() { std::filesystem::create_directories("story/demo"); }
-
-    StoryRoot root;
-    const std::string storyRoot = std::filesystem::absolute("story").string() + "/";
-    StoryScript story{"demo"};
-};
-
 } // namespace qtest

@@ -8,10 +8,13 @@ using qtest::StoryRoot;
 
 namespace {
 
-class ModFolders : public qtest::DemoModel {
+// The mod "demo", with its folder and the templates below an otherwise empty
+// story root.
+class ModFolders : public ::testing::Test {
 protected:
     ModFolders()
     {
+        fs::create_directories("story/demo");
         for (const std::string& t : modTemplateFiles()) StoryRoot::write("story/" + t, "template " + t);
     }
     static std::string mod(const std::string& rel) { return "story/demo/" + rel; }
@@ -21,16 +24,11 @@ protected:
     }
     CommandOutcome exportDemo() { return exportModCommand(story, storyRoot, &report); }
 
+    StoryRoot root;
+    const std::string storyRoot = fs::absolute("story").string() + "/";
+    StoryScript story{"demo"};
     ExportReport report;
 };
-
-TEST_F(ModFolders, AddModCopiesEveryTemplateAndListsTheNewMod)
-{
-    std::vector<std::string> mods = {"demo"};
-    EXPECT_EQ(addModCommand("tale", mods, storyRoot).logLine, "Mod created success...:-)");
-    EXPECT_EQ(mods, (std::vector<std::string>{"demo", "tale"}));
-    for (const std::string& t : modTemplateFiles()) EXPECT_EQ(StoryRoot::read("story/tale/" + t), "template " + t);
-}
 
 TEST_F(ModFolders, AddModRefusesTakenNamesAndNamesThatLeaveTheStoryRootOrAreNoSingleWord)
 {
@@ -61,7 +59,9 @@ TEST_F(ModFolders, AddModSkipsMissingTemplatesButReportsOnesThatCannotBeCopied)
     std::vector<std::string> mods;
     fs::remove("story/contentN.png");
     EXPECT_EQ(addModCommand("one", mods, storyRoot).logLine, "Mod created success...:-)");
-    EXPECT_FALSE(fs::exists("story/one/contentN.png"));
+    for (const std::string& t : modTemplateFiles())
+        EXPECT_EQ(fs::exists("story/one/" + t), t != "contentN.png") << t;
+    EXPECT_EQ(StoryRoot::read("story/one/content.png"), "template content.png");
 
     // A template that is there but is no file cannot be copied.
     fs::remove("story/defaultBg.jpg");
@@ -71,27 +71,21 @@ TEST_F(ModFolders, AddModSkipsMissingTemplatesButReportsOnesThatCannotBeCopied)
     EXPECT_TRUE(fs::exists("story/two/script.xml"));
 }
 
-TEST_F(ModFolders, ExportCopiesOutsideFilesUnderSingleWordNamesAndMakesEveryReferenceModRelative)
+// The end-to-end test exports a person's photo, music and sounds; these are
+// the reference forms it does not meet.
+TEST_F(ModFolders, ExportGivesCopiesSingleWordNamesAndLeavesModReferencesAlone)
 {
-    const std::string smile = outside("pics/smile.png", "smile");
-    story.characters = {Character{"Ann", 2, {Photo{"default", "//defaultPhoto.png"}, Photo{"smile.png", smile}}},
-                        Character{"Bob", 1, {Photo{"default", "//defaultPhoto.png"}}}};
-    story.characterCount = 2;
-    story.backgrounds = {"//bg/old.jpg", outside("pics/sky.jpg", "sky"), outside("with space/a b.jpg", "ab")};
-    story.musics = {outside("music/tune.mp3", "tune")};
-    story.sounds = {outside("sfx/ding.wav", "ding"), "\\sound\\kept.wav"};
+    story.characters = {Character{"Bob", 1, {Photo{"default", "//defaultPhoto.png"}}}};
+    story.characterCount = 1;
+    story.backgrounds = {"//bg/old.jpg", outside("with space/a b.jpg", "ab")};
+    story.sounds = {"\\sound\\kept.wav"};
 
     EXPECT_EQ(exportDemo().logLine, "Export success..:-)");
+    EXPECT_EQ(story.backgrounds, (std::vector<std::string>{"//bg/old.jpg", "//bg/a_b.jpg"}));
+    EXPECT_EQ(StoryRoot::read(mod("bg/a_b.jpg")), "ab");
+    EXPECT_EQ(story.sounds[0], "\\sound\\kept.wav");
     EXPECT_EQ(story.characters[0].photos[0].dir, "//defaultPhoto.png");
-    EXPECT_EQ(story.characters[0].photos[1], (Photo{"smile.png", "//character/Ann/smile.png"}));
-    EXPECT_EQ(story.backgrounds, (std::vector<std::string>{"//bg/old.jpg", "//bg/sky.jpg", "//bg/a_b.jpg"}));
-    EXPECT_EQ(story.musics, (std::vector<std::string>{"//bgm/tune.mp3"}));
-    EXPECT_EQ(story.sounds, (std::vector<std::string>{"//sound/ding.wav", "\\sound\\kept.wav"}));
-    const std::pair<const char*, const char*> copies[] = {{"character/Ann/smile.png", "smile"}, {"bg/sky.jpg", "sky"},
-        {"bg/a_b.jpg", "ab"}, {"bgm/tune.mp3", "tune"}, {"sound/ding.wav", "ding"}};
-    for (const auto& [copy, content] : copies) EXPECT_EQ(StoryRoot::read(mod(copy)), content) << copy;
     EXPECT_TRUE(fs::is_directory(mod("character/Bob"))) << "a person with only the default photo gets a folder";
-    EXPECT_EQ(report.copied, 5);
 
     // Everything is in the mod now: a second export copies nothing.
     const StoryRecords before = story;
@@ -113,8 +107,6 @@ TEST_F(ModFolders, SameFileNamesFromDifferentFoldersKeepBothPictures)
     EXPECT_EQ(StoryRoot::read(mod("bg/sky_2.jpg")), "night");
     EXPECT_EQ(StoryRoot::read(mod("bg/hill.jpg")), "old hill");  // never overwritten
     EXPECT_EQ(StoryRoot::read(mod("bg/hill_2.jpg")), "new hill");
-    EXPECT_EQ(report.copied, 3);
-    EXPECT_EQ(report.reused, 1);
     EXPECT_FALSE(fs::exists(mod("bg/sky_3.jpg")));
 }
 
@@ -152,7 +144,6 @@ TEST_F(ModFolders, PersonNamesThatLeaveTheModKeepTheirPhotos)
     EXPECT_EQ(story.characters[1].photos[0].dir, "//character/Ann/smile.png");
     EXPECT_FALSE(fs::exists("evil"));
     EXPECT_FALSE(fs::exists("story/evil"));
-    EXPECT_EQ(report.refusedPersons, (std::vector<std::string>{"../../evil"}));
 }
 
 } // namespace
