@@ -1,6 +1,6 @@
 // Pixels read back from real frames: glyphs at their place, the label's
 // wrapping and reveal, pictures upright, zoomed, mirrored and with their
-// transparent margins, and a transition's fade. Needs an X display (Xvfb).
+// transparent margins, and a transition's fades and text. Needs an X display (Xvfb).
 #include "mox/sprite.h"
 #include "player/bitmap_text.h"
 #include "player/story_input.h"
@@ -17,20 +17,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Rgb {
-    int r, g, b;
-    bool operator==(const Rgb&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Rgb& c)
-{
-    return os << "(" << c.r << "," << c.g << "," << c.b << ")";
-}
+using Rgb = cv::Vec3i;
 const Rgb kWhite{255, 255, 255}, kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
 
 MATCHER_P(Near, expected, "within 2 of " + testing::PrintToString(expected))
 {
-    return std::abs(arg.r - expected.r) <= 2 && std::abs(arg.g - expected.g) <= 2 &&
-           std::abs(arg.b - expected.b) <= 2;
+    return cv::norm(arg - expected, cv::NORM_INF) <= 2;
 }
 
 class GlRender : public testing::Test {
