@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -136,9 +137,9 @@ public:
     {
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         old_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("qf-editor-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++));
-        std::filesystem::remove_all(dir_);
+        std::string pattern = (std::filesystem::temp_directory_path() / "qf-editor-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make " + pattern);
+        dir_ = pattern;
         std::filesystem::create_directories(dir_ / "story");
         std::filesystem::current_path(dir_);
     }
@@ -182,7 +183,6 @@ private:
     {
         if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
     }
-    static int& counter() { static int n = 0; return n; }
     std::filesystem::path old_, dir_;
 };
 

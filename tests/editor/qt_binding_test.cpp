@@ -62,14 +62,10 @@ TEST(QtBinding, EditBoxesReplaceOnlyDifferingTextAndReportOnlyTyping)
     EXPECT_EQ(plain.toPlainText(), "first\nsecond");
     EXPECT_EQ(sentence.text(), "first\r\nsecond");
 
-    QTextCursor cursor = plain.textCursor();
-    cursor.setPosition(3);
-    plain.setTextCursor(cursor);
-    int before = plainChanges.count() + lineChanges.count();
+    const int before = plainChanges.count() + lineChanges.count();
     sentence.setText("first\r\nsecond");
     name.setText("Ann");
     EXPECT_EQ(plainChanges.count() + lineChanges.count(), before) << "an unchanged push leaves the box alone";
-    EXPECT_EQ(plain.textCursor().position(), 3);
 
     plain.show();
     typeUnicode(&plain, QString::fromUtf8("中"));
