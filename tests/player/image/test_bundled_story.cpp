@@ -1,11 +1,13 @@
 // The bundled story root: the templates a new mod is made from, the next
-// marker, the start-up file and the demo mod must be complete, every file a
-// script names must exist, and every picture must load. What the pictures
-// show is the generator's business: it draws the same files every time.
+// marker, the start-up file and the demo mod must be complete, and every file
+// a script names must exist and load: pictures through the player's loaders,
+// music (MP3) and sounds through its mixer. What they show and sound like is
+// the generator's business: it makes the same files every time.
 
 #include "document/story_folder.h"
 #include "document/story_script.h"
 #include "document/xml_binding.h"
+#include "player/audio/audio_player.h"
 #include "player/image/image_loader.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +41,13 @@ void expectPicture(const std::string& path)
     EXPECT_FALSE(m.empty()) << path;
 }
 
+void expectSound(const std::string& path)
+{
+    std::uint32_t id = 0;
+    EXPECT_TRUE(AudioPlayer::openDevice(id, toFsPath(path))) << path;
+    AudioPlayer::closeDevice(id);
+}
+
 // A person's photo: see-through along the top and sides, solid in the middle.
 void expectPortrait(const std::string& path)
 {
@@ -61,8 +70,14 @@ void expectFilesOf(const std::string& mod, const StoryRecords& story)
         expectFile(ref);
         expectPicture(mod + ref);
     }
-    for (const std::string& ref : story.musics) expectFile(ref);
-    for (const std::string& ref : story.sounds) expectFile(ref);
+    for (const std::string& ref : story.musics) {
+        expectFile(ref);
+        expectSound(mod + ref);
+    }
+    for (const std::string& ref : story.sounds) {
+        expectFile(ref);
+        expectSound(mod + ref);
+    }
     for (const Character& person : story.characters)
         for (const Photo& photo : person.photos) {
             expectFile(photo.dir);
@@ -76,6 +91,7 @@ TEST(BundledStory, TemplatesMarkerAndStartupFile)
         EXPECT_TRUE(std::filesystem::is_regular_file(kRoot + name)) << name;
     for (const char* name : {"content.png", "contentN.png", "next.png"}) expectPicture(kRoot + name);
     expectFilesOf(kRoot, readRecords(kRoot + "script.xml"));
+    AudioPlayer::shutdown();
 
     // The start-up file is the bare name of a mod folder, as the editor writes it.
     const std::string startup = fileText(kRoot + "startup.txt");
@@ -118,6 +134,7 @@ TEST(BundledStory, DemoModIsCompleteAndUsesEverything)
     EXPECT_TRUE(portraitReturns);
     EXPECT_GE(story.backgrounds.size(), 3u);
     EXPECT_EQ(story.musics.size(), 2u);
+    AudioPlayer::shutdown();
 }
 
 } // namespace
