@@ -204,6 +204,14 @@ TEST_F(EditorWindow, SwitchingModSavesTheOldAndNeverOverwritesABrokenOne)
     EXPECT_EQ(w.page.value, "0/0");
     EXPECT_EQ(w.back.count(), 0) << "no entry of the previous story is left";
     EXPECT_FALSE(w.sentence.enabled);
+    // What is added to the broken mod could never be saved.
+    w.personName.type("Ann");
+    for (ControlId id : {ControlId::AddPerson, ControlId::AddFrame, ControlId::AddBackground}) {
+        w.click(id);
+        EXPECT_EQ(w.lastLog(), "No story loaded, nothing to change...T_T");
+    }
+    EXPECT_TRUE(w.dlg.story->characters.empty());
+    EXPECT_TRUE(w.files.filters.empty());
 
     w.mod.choose(1 - broken);
     EXPECT_EQ(StoryRoot::read("story/broken/script.xml"), "<story><name>x");
@@ -243,6 +251,9 @@ TEST_F(EditorWindow, BrokenIndexesAndEmptyListsNeverReadOutOfRange)
         empty.click(id);
     EXPECT_EQ(empty.lastLog(), "Go to end fail...");
     EXPECT_TRUE(empty.dlg.requestClose());
+    empty.click(ControlId::AddFrame);
+    EXPECT_EQ(empty.page.value, "1/1");
+    EXPECT_EQ(empty.dlg.story->frames, std::vector<Frame>{Frame{}}) << "the first frame copies nothing";
 }
 
 TEST_F(EditorWindow, PreviewReadsModRelativeReferencesBelowTheMod)

@@ -16,6 +16,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "document/story_script.h"
+#include "editor/command_panel.h"
 #include "editor/controls.h"
 #include "editor/quillforge_dlg.h"
 
@@ -88,7 +89,8 @@ struct FakePreview : quillforge::PreviewSurface {
     void invalidate() override { ++invalidated; }
 };
 
-// Every control of the window, wired to one CQuillforgeDlg.
+// Every control of the window, wired to one CQuillforgeDlg with the real
+// commands.
 struct FakeWindow {
     FakeList mod, back, left, right, leftPhoto, rightPhoto, addPhoto, speaker, bgm, sound;
     FakeEdit personName, sentence, log, modName, page;
@@ -96,9 +98,14 @@ struct FakeWindow {
     FakeFiles files;
     FakeQuestion question;
     FakePreview preview;
+    quillforge::CommandPanel commands;
     CQuillforgeDlg dlg{controls()};
 
-    FakeWindow() { speaker.items = {"None", "Left", "Right"}; }
+    FakeWindow()
+    {
+        speaker.items = {"None", "Left", "Right"};
+        dlg.setCommands(&commands);
+    }
     void click(ControlId id) { dlg.onControlEvent(id); }
     std::vector<std::string> logLines() const
     {

@@ -1,7 +1,6 @@
 // The window's story-changing buttons through recording controls: file
 // dialogs, the boxes they keep, the log, and a mod made from scratch.
 #include "document/story_folder.h"
-#include "editor/command_panel.h"
 #include "fake_controls.h"
 
 using namespace qtest;
@@ -9,21 +8,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The window with the real commands, on whatever story root the test made.
-struct CommandWindow : FakeWindow {
-    quillforge::CommandPanel panel;
-    CommandWindow() { dlg.setCommands(&panel); }
-};
-
 class Commands : public DemoWindow {
 protected:
     void SetUp() override
     {
         DemoWindow::SetUp();
-        w.dlg.setCommands(&panel);
         open();
     }
-    quillforge::CommandPanel panel;
 };
 
 TEST_F(Commands, AddedFilesAreOfferedLastWhileEachBoxKeepsItsEntry)
@@ -162,35 +153,6 @@ TEST_F(Commands, AddPersonGivesTheDefaultPhotoAndRefusesTakenAndUnfitNames)
     EXPECT_EQ(story().characters[4], (Character{"\xD5\xC5\xC8\xFD", 1, {Photo{"default", "//defaultPhoto.png"}}}));
 }
 
-TEST(CommandsWithoutFrames, AddFrameMakesTheFirstFrame)
-{
-    StoryRoot root;
-    root.startup("demo");
-    StoryRoot::addMod("demo", StoryRecords{});
-    CommandWindow w;
-    ASSERT_TRUE(w.dlg.initDialog());
-    w.click(ControlId::AddFrame);
-    EXPECT_EQ(w.lastLog(), "Frame added...:-)");
-    EXPECT_EQ(w.page.value, "1/1");
-    EXPECT_EQ(w.dlg.story->frames, std::vector<Frame>{Frame{}});
-}
-
-TEST(CommandsWithoutStory, ABrokenModTakesNoChangesItCouldNeverSave)
-{
-    StoryRoot root;
-    root.startup("broken");
-    StoryRoot::write("story/broken/script.xml", "<story><name>x");
-    CommandWindow w;
-    ASSERT_TRUE(w.dlg.initDialog());
-    w.personName.type("Ann");
-    for (ControlId id : {ControlId::AddPerson, ControlId::AddFrame, ControlId::AddBackground}) {
-        w.click(id);
-        EXPECT_EQ(w.lastLog(), "No story loaded, nothing to change...T_T");
-    }
-    EXPECT_TRUE(w.dlg.story->characters.empty());
-    EXPECT_TRUE(w.files.filters.empty());
-}
-
 // A new mod from the templates, filled with outside files, exported and saved:
 // the saved script.xml names only files inside the mod.
 TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
@@ -214,7 +176,7 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
         StoryRoot::addMod("", t);  // the story root's own script.xml
     }
 
-    CommandWindow w;
+    FakeWindow w;
     ASSERT_TRUE(w.dlg.initDialog());
     w.mod.choose(1);  // not the first listed, so staying on it is no accident
     const std::string edited = w.mod.chosen();
