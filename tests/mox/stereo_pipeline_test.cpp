@@ -1,27 +1,72 @@
-// The demo window in stereo mode on a real GL context, with the merge shader
-// files of the data folder copied into a scratch working directory.
+// The demo window in stereo mode on a real GL context, and the shader manager
+// on its merge program, with the shader files copied into a scratch folder.
 #include "mox/demo_wnd.h"
 #include "mox/shader_manager.h"
 #include "mox/sprite.h"
 #include "mox/stereo.h"
-#include "tests/mox/shader_test_support.h"
 #include "w32/native.h"
 
 #include <GL/glew.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <regex>
+#include <string>
 #include <vector>
 
 namespace {
 
-using mox_test::Printed;
-using mox_test::ReadFile;
+// A fresh folder, made the working directory while it lives, then removed.
+class ScratchDir {
+public:
+    ScratchDir() : previous_(std::filesystem::current_path())
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "mox-XXXXXX").string();
+        path_ = mkdtemp(pattern.data()) ? pattern : "";
+        std::filesystem::current_path(path_);
+    }
+    ~ScratchDir()
+    {
+        std::filesystem::current_path(previous_);
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    // Writes the bytes exactly as given.
+    void write(const std::string& relative, const std::string& bytes) const
+    {
+        const std::filesystem::path file = path_ / relative;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << bytes;
+    }
+
+private:
+    std::filesystem::path previous_, path_;
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+template <typename Body>
+std::string Printed(Body&& body)
+{
+    testing::internal::CaptureStdout();
+    body();
+    return testing::internal::GetCapturedStdout();
+}
 
 constexpr int W = 800, H = 600;
 const std::string kShaders = MOX_SHADER_SOURCE_DIR;
+const std::string kVertexFile = "shader//merge3DShader.hxx";
+const std::string kFragmentFile = "shader//merge3DShader.cxx";
 
 struct Rgb {
     float r, g, b;
@@ -30,20 +75,17 @@ struct Rgb {
 std::vector<float> eyesSeen;
 
 // The left eye (positive offset) draws an orange box, the right eye a teal
-// one, over a two-tone background: a swapped or missing eye shows everywhere.
+// one, over a blue background: a swapped or missing eye shows everywhere.
 void DrawTestScene()
 {
     GLfloat modelView[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
     eyesSeen.push_back(modelView[12]);
-    glBegin(GL_QUADS);
     glColor3f(0.1f, 0.2f, 0.6f);
-    glVertex3f(-3, -3, -1), glVertex3f(3, -3, -1);
-    glColor3f(0.7f, 0.7f, 0.2f);
-    glVertex3f(3, 3, -1), glVertex3f(-3, 3, -1);
-    modelView[12] > 0 ? glColor3f(1.0f, 0.5f, 0.1f) : glColor3f(0.1f, 0.8f, 0.7f);
-    glVertex3f(-0.4f, -0.3f, 0), glVertex3f(0.4f, -0.3f, 0), glVertex3f(0.4f, 0.3f, 0), glVertex3f(-0.4f, 0.3f, 0);
-    glEnd();
+    glRectf(-3, -3, 3, 3);
+    const Rgb eye = modelView[12] > 0 ? Rgb{1.0f, 0.5f, 0.1f} : Rgb{0.1f, 0.8f, 0.7f};
+    glColor3f(eye.r, eye.g, eye.b);
+    glRectf(-0.4f, -0.3f, 0.4f, 0.3f);
 }
 
 // Reads the frame back where sprites draw: after the scene, before the swap.
@@ -68,18 +110,18 @@ protected:
         window_.reset();
         spriteList.clear();
         w32::CWndApp::SetCurrent(nullptr);
-        mox::Programs().current = -1;
     }
-    void InstallShaders(const std::string& fragment = ReadFile(kShaders + "/merge3DShader.cxx"))
+    void InstallShaders(const std::string& vertex, const std::string& fragment)
     {
-        dir_.write("shader/merge3DShader.hxx", ReadFile(kShaders + "/merge3DShader.hxx"));
-        dir_.write("shader/merge3DShader.cxx", fragment);
+        dir_.write(kVertexFile, vertex);
+        dir_.write(kFragmentFile, fragment);
     }
 
     // Opens the window as the program does, in mode 1; returns what it printed.
     std::string Open(void (*setup)(mox::DemoWnd&) = &mox::StereoSetup)
     {
-        SceneWidth = W, SceneHeight = H;
+        SceneWidth = W;
+        SceneHeight = H;
         window_ = std::make_unique<mox::DemoWnd>();
         window_->RenderMode = 1;
         window_->StereoSetup = setup;
@@ -106,7 +148,9 @@ protected:
         return true;
     }
 
-    mox_test::ScratchDir dir_;
+    ScratchDir dir_;
+    const std::string vertex_ = ReadFile(kShaders + "/merge3DShader.hxx");
+    const std::string fragment_ = ReadFile(kShaders + "/merge3DShader.cxx");
     w32::CWndApp app_;
     FrameProbe probe_;
     std::unique_ptr<mox::DemoWnd> window_;
@@ -146,56 +190,120 @@ Rgb Anaglyph(const std::vector<Rgb>& left, const std::vector<Rgb>& right, int x,
             unit(-0.015f * l.r - 0.021f * l.g - 0.005f * l.b - 0.072f * r.r - 0.113f * r.g + 1.226f * r.b)};
 }
 
-TEST_F(StereoWindowTest, EachFrameIsTheAnaglyphOfBothEyes)
+GLint Integer(GLenum name)
 {
-    InstallShaders();
-    const std::string out = Open();
-    EXPECT_EQ(out.find("[FBO]Init success.\n"), 0u) << out;
-    EXPECT_NE(out.find("[GLSL] Loading shader//merge3DShader.hxx and shader//merge3DShader.cxx success!\n"),
-              std::string::npos) << out;
-    ASSERT_GE(mox::Stereo().mergeProgram, 0);
-
-    for (int frame = 0; frame < 2; ++frame) {
-        SCOPED_TRACE(frame);
-        Frame();
-        EXPECT_EQ(eyesSeen, (std::vector<float>{0.044f, -0.044f})) << "OnDrawScene once per eye";
-        GLint program = -1;
-        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-        EXPECT_EQ(program, 0);
-        EXPECT_EQ(mox::Programs().current, -1);
-
-        const std::vector<Rgb> left = Texture(mox::Stereo().left.colour);
-        const std::vector<Rgb> right = Texture(mox::Stereo().right.colour);
-        EXPECT_NEAR(left[(H / 2) * W + W / 2].g, 0.5f, 0.01f) << "orange left eye";
-        EXPECT_NEAR(right[(H / 2) * W + W / 2].g, 0.8f, 0.01f) << "teal right eye";
-        int worst = 0;
-        for (int y = 0; y < H; ++y) {
-            for (int x = 0; x < W; ++x) {
-                const Rgb e = Anaglyph(left, right, x, y);
-                const unsigned char* got = probe_.at(x, y);
-                worst = std::max({worst, std::abs(got[0] - int(std::lround(e.r * 255))),
-                                  std::abs(got[1] - int(std::lround(e.g * 255))),
-                                  std::abs(got[2] - int(std::lround(e.b * 255)))});
-            }
-        }
-        EXPECT_LE(worst, 3) << "largest channel difference from the anaglyph";
-    }
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
 }
 
-TEST_F(StereoWindowTest, WithoutAMergeProgramTheFrameIsRed)
+TEST_F(StereoWindowTest, OneProgramAtATimeSamplersOnConsecutiveUnitsAndTheFrameIsTheAnaglyphOfBothEyes)
+{
+    // Windows line ends in the files load as single line feeds.
+    InstallShaders(std::regex_replace(vertex_, std::regex("\n"), "\r\n"),
+                   std::regex_replace(fragment_, std::regex("\n"), "\r\n"));
+    const std::string out = Open();
+    EXPECT_EQ(out.find("[FBO]Init success.\n"), 0u) << out;
+    EXPECT_NE(out.find("[GLSL] Loading " + kVertexFile + " and " + kFragmentFile + " success!\n"),
+              std::string::npos) << out;
+    const std::int32_t id = mox::Stereo().mergeProgram;
+    ASSERT_GE(id, 0);
+    mox::glShader* program = mox::Programs().programs[id];
+    ASSERT_EQ(program->stages.size(), 2u);
+    EXPECT_EQ(program->stages[0]->source, vertex_);
+    EXPECT_EQ(program->stages[1]->source, fragment_);
+    const std::int32_t other = mox::RegisterProgram(kVertexFile.c_str(), kFragmentFile.c_str());
+
+    // Linking again warns, detaches and attaches the same two stages; the
+    // frame below shows the program still merges.
+    EXPECT_EQ(Printed([&] { EXPECT_TRUE(mox::LinkProgram(program)); }),
+              "**warning** Object is already linked, trying to link again\n");
+    GLint attached = 0;
+    glGetProgramiv(program->program, GL_ATTACHED_SHADERS, &attached);
+    EXPECT_EQ(attached, 2);
+
+    ASSERT_TRUE(mox::UseProgramById(id));
+    EXPECT_FALSE(mox::UseProgramById(other));
+    EXPECT_EQ(static_cast<GLuint>(Integer(GL_CURRENT_PROGRAM)), program->program);
+    const char* const names[] = {"imgL", "imgR"};
+    for (GLint unit = 0; unit < 2; ++unit) {
+        EXPECT_TRUE(mox::BindSamplerTexture(program, names[unit], mox::Stereo().left.colour, true));
+        GLint sampler = -1;
+        glGetUniformiv(program->program, glGetUniformLocation(program->program, names[unit]), &sampler);
+        EXPECT_EQ(sampler, unit);
+    }
+    mox::ReleaseProgram(program);
+    mox::Programs().current = -1;
+    EXPECT_EQ(Integer(GL_CURRENT_PROGRAM), 0);
+    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);  // later fixed-function texturing expects it
+    for (GLint unit = 0; unit < 2; ++unit) {
+        glActiveTexture(GL_TEXTURE0 + unit);
+        EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), 0);
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "GL errors are drained";
+
+    Frame();
+    EXPECT_EQ(eyesSeen, (std::vector<float>{0.044f, -0.044f})) << "OnDrawScene once per eye";
+    EXPECT_EQ(Integer(GL_CURRENT_PROGRAM), 0);
+    EXPECT_EQ(mox::Programs().current, -1);
+
+    const std::vector<Rgb> left = Texture(mox::Stereo().left.colour);
+    const std::vector<Rgb> right = Texture(mox::Stereo().right.colour);
+    EXPECT_NEAR(left[(H / 2) * W + W / 2].g, 0.5f, 0.01f) << "orange left eye";
+    EXPECT_NEAR(right[(H / 2) * W + W / 2].g, 0.8f, 0.01f) << "teal right eye";
+    int worst = 0;
+    for (int y = 0; y < H; ++y) {
+        for (int x = 0; x < W; ++x) {
+            const Rgb e = Anaglyph(left, right, x, y);
+            const unsigned char* got = probe_.at(x, y);
+            worst = std::max({worst, std::abs(got[0] - int(std::lround(e.r * 255))),
+                              std::abs(got[1] - int(std::lround(e.g * 255))),
+                              std::abs(got[2] - int(std::lround(e.b * 255)))});
+        }
+    }
+    EXPECT_LE(worst, 3) << "largest channel difference from the anaglyph";
+}
+
+TEST_F(StereoWindowTest, WithoutAMergeProgramTheFrameIsRedAfterTheReasonIsPrinted)
 {
     // State a scene may leave on must not tint or hide the quad.
     onInitGL_ = [] {
-        glEnable(GL_LIGHTING), glEnable(GL_LIGHT0), glEnable(GL_CULL_FACE), glCullFace(GL_FRONT);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_FRONT);
     };
-    for (const bool install : {false, true}) {
-        if (install)
-            InstallShaders("");  // an empty fragment file
+    const std::string broken = "void main() { this is not glsl }\n";
+    const std::string mismatch = "varying vec4 screenCoord;\nvoid main() { gl_FragColor = screenCoord; }\n";
+    // Load failures print exactly their line; compile and link failures add
+    // the compiler's or linker's own log. The first case has no files at all.
+    const struct {
+        std::string vertex, fragment, message;
+        bool log;
+    } cases[] = {
+        {"", "", "[GLSL] error: can't load vertex shader!\n", false},
+        {vertex_, "", "[GLSL] error: can't load fragment shader!\n", false},
+        {broken, fragment_, "[GLSL] COMPILER ERROR (Vertex Shader):\n", true},
+        {vertex_, broken, "[GLSL] COMPILER ERROR (Fragment Shader):\n", true},
+        {vertex_, mismatch, "**linker error**\n[GLSL] LINKER ERROR\n", true},
+    };
+    const std::size_t registered = mox::Programs().programs.size();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        if (&c != &cases[0])
+            InstallShaders(c.vertex, c.fragment);
         const std::string out = Open();
-        EXPECT_NE(out.find(install ? "[GLSL] error: can't load fragment shader!\n"
-                                   : "[GLSL] error: can't load vertex shader!\n"),
-                  std::string::npos) << out;
+        const std::size_t start = out.find("[GLSL] Loading");
+        ASSERT_NE(start, std::string::npos) << out;
+        const std::string printed = out.substr(start);
+        const std::string head = "[GLSL] Loading " + kVertexFile + " and " + kFragmentFile + "\n" + c.message;
+        EXPECT_EQ(printed.substr(0, head.size()), head);
+        if (c.log)
+            EXPECT_NE(printed.find("error", head.size()), std::string::npos) << "log missing: " << out;
+        else
+            EXPECT_EQ(printed, head);
         EXPECT_EQ(mox::Stereo().mergeProgram, -1);
+        EXPECT_EQ(mox::Programs().programs.size(), registered);
         Frame();
         EXPECT_EQ(eyesSeen.size(), 2u);
         EXPECT_TRUE(AllRed());
