@@ -129,10 +129,9 @@ void writeTga(const fs::path& file, const cv::Mat& rgba)
 TEST_F(GlPictures, EveryFormatShowsUprightZoomedAndMirrored)
 {
     // Top row red | green, bottom row blue | white.
-    cv::Mat q = fixture::solid(4, 2, {255, 0, 0, 255});
-    q(cv::Rect(2, 0, 2, 1)).setTo(cv::Scalar(0, 255, 0, 255));
-    q(cv::Rect(0, 1, 2, 1)).setTo(cv::Scalar(0, 0, 255, 255));
-    q(cv::Rect(2, 1, 2, 1)).setTo(cv::Scalar::all(255));
+    cv::Mat q;
+    cv::vconcat(fixture::halves(4, 1, {255, 0, 0, 255}, {0, 255, 0, 255}),
+                fixture::halves(4, 1, {0, 0, 255, 255}, cv::Scalar::all(255)), q);
     dir.writePicture("q.png", q);
     dir.writePicture("q.bmp", q);
     writeTga(dir.modDir() / "q.tga", q);
