@@ -150,8 +150,9 @@ TEST(PngLoader, EveryColourTypeAndDepthAgreesWithImageMagick)
         const cv::Mat m = loadPngImage(path);
         ASSERT_EQ(m.type(), CV_8UC4);
         ASSERT_EQ(m.size(), cv::Size(kWidth, kHeight));
+        const cv::Mat theirs(kHeight, kWidth, CV_8UC4, const_cast<unsigned char*>(reference.data()));
         cv::Mat bottomFirst;
-        cv::flip(cv::Mat(kHeight, kWidth, CV_8UC4, const_cast<unsigned char*>(reference.data())), bottomFirst, 0);
+        cv::flip(theirs, bottomFirst, 0);
         EXPECT_LE(cv::norm(m, bottomFirst, cv::NORM_INF), c.bitDepth == 16 ? 1 : 0);
     }
 }
