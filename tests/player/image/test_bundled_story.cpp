@@ -70,14 +70,11 @@ void expectFilesOf(const std::string& mod, const StoryRecords& story)
         expectFile(ref);
         expectPicture(mod + ref);
     }
-    for (const std::string& ref : story.musics) {
-        expectFile(ref);
-        expectSound(mod + ref);
-    }
-    for (const std::string& ref : story.sounds) {
-        expectFile(ref);
-        expectSound(mod + ref);
-    }
+    for (const std::vector<std::string>* audio : {&story.musics, &story.sounds})
+        for (const std::string& ref : *audio) {
+            expectFile(ref);
+            expectSound(mod + ref);
+        }
     for (const Character& person : story.characters)
         for (const Photo& photo : person.photos) {
             expectFile(photo.dir);
