@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 
@@ -203,10 +201,9 @@ inline StoryRecords sampleStory()
     r.backgrounds = {"//bg/one.jpg", "C:\\pics\\two.jpg"};
     r.musics = {"//bgm/m0.mp3", "//bgm/m1.mp3"};
     r.sounds = {"//sound/s.wav"};
-    Frame f0{0, 1, 1, 0, 1, "\xC4\xE3\xBA\xC3", 0, 0, -1};  // GB 2312 for 你好
-    Frame f1{-1, -1, 0, 0, 0, "two", 1, 0, 0};
-    Frame f2{1, 0, -1, -1, 2, "three", 0, 1, -1};
-    r.frames = {f0, f1, f2};
+    r.frames = {Frame{0, 1, 1, 0, 1, "\xC4\xE3\xBA\xC3", 0, 0, -1},  // GB 2312 for 你好
+                Frame{-1, -1, 0, 0, 0, "two", 1, 0, 0},
+                Frame{1, 0, -1, -1, 2, "three", 0, 1, -1}};
     r.characterCount = 2;
     r.frameCount = 3;
     return r;

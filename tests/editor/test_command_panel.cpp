@@ -207,6 +207,10 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
     w.click(ControlId::Export);
     EXPECT_EQ(w.lastLog(), "Export success..:-)");
     EXPECT_EQ(w.back.items, (std::vector<std::string>{"defaultBg.jpg", "sky.jpg", "sky_2.jpg"}));
+    // Everything is in the mod now: exporting again changes nothing.
+    const StoryRecords exported = *w.dlg.story;
+    w.click(ControlId::Export);
+    EXPECT_EQ(static_cast<StoryRecords&>(*w.dlg.story), exported);
     w.click(ControlId::Save);
     ASSERT_EQ(w.lastLog(), "Story save success...:-)");
 
