@@ -46,11 +46,10 @@ struct FakeList : quillforge::ListBox, Wired {
 
 struct FakeEdit : quillforge::EditBox, Wired {
     std::string value;
-    int replaced = 0;
     bool raiseOnSet = false;  // a toolkit that reports the program's own changes
     bool enabled = true;
     std::string text() const override { return value; }
-    void setText(const std::string& t) override { value = t; ++replaced; if (raiseOnSet) raise(); }
+    void setText(const std::string& t) override { value = t; if (raiseOnSet) raise(); }
     void setEnabled(bool e) override { enabled = e; }
     void type(const std::string& t) { value = t; raise(); }
 };

@@ -42,23 +42,18 @@ TEST(PreviewBlend, AlphaMixesWithTruncation)
     EXPECT_EQ(canvas.at<cv::Vec3b>(599, 2), cv::Vec3b(42, 40, 120));
 }
 
-TEST(PreviewBlend, TallPhotoLosesItsTopRowsAndStandsOnTheBottomEdge)
+// A tall photo on the left, then a wide one on the right: both stand on the
+// bottom edge and lose what lies outside the canvas.
+TEST(PreviewBlend, PhotosAreClippedAndTheRightOneIsMirroredOnTop)
 {
     cv::Mat canvas = canvasOf({0, 0, 0});
     blendPhoto(canvas, photoOf(300, 700, [](int, int r) { return cv::Vec4b(r % 256, r / 256, 7, 255); }), false);
-    EXPECT_EQ(canvas.at<cv::Vec3b>(0, 0), cv::Vec3b(7, 0, 100)) << "file row 100 is the top row drawn";
-    EXPECT_EQ(canvas.at<cv::Vec3b>(599, 299), cv::Vec3b(7, 2, 699 % 256));
-    EXPECT_EQ(canvas.at<cv::Vec3b>(599, 300), cv::Vec3b(0, 0, 0));
-}
-
-TEST(PreviewBlend, RightPhotoIsMirroredClippedAndOnTop)
-{
-    cv::Mat canvas = canvasOf({0, 0, 0});
-    blendPhoto(canvas, photoOf(900, 10, [](int, int) { return cv::Vec4b(0, 0, 255, 255); }), false);
     blendPhoto(canvas, photoOf(900, 10, [](int c, int) { return cv::Vec4b(c % 256, c / 256, 0, 255); }), true);
-    EXPECT_EQ(canvas.at<cv::Vec3b>(595, 799), cv::Vec3b(0, 0, 0)) << "photo column 0 at the right edge";
-    EXPECT_EQ(canvas.at<cv::Vec3b>(595, 0), cv::Vec3b(0, 799 / 256, 799 % 256));
-    EXPECT_EQ(canvas.at<cv::Vec3b>(589, 0), cv::Vec3b(0, 0, 0)) << "rows above the photo untouched";
+    EXPECT_EQ(canvas.at<cv::Vec3b>(0, 0), cv::Vec3b(7, 0, 100)) << "file row 100 is the top row drawn";
+    EXPECT_EQ(canvas.at<cv::Vec3b>(589, 299), cv::Vec3b(7, 2, 689 % 256));
+    EXPECT_EQ(canvas.at<cv::Vec3b>(589, 300), cv::Vec3b(0, 0, 0));
+    EXPECT_EQ(canvas.at<cv::Vec3b>(595, 798), cv::Vec3b(0, 0, 1)) << "photo column 1 next to the right edge";
+    EXPECT_EQ(canvas.at<cv::Vec3b>(595, 0), cv::Vec3b(0, 799 / 256, 799 % 256)) << "over the left photo";
 }
 
 // Works in a temporary directory: file names are relative to it.
