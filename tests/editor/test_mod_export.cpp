@@ -58,7 +58,6 @@ TEST_F(ModFolders, AddModSkipsMissingTemplatesButReportsOnesThatCannotBeCopied)
     EXPECT_EQ(addModCommand("one", mods, storyRoot).logLine, "Mod created success...:-)");
     for (const std::string& t : modTemplateFiles())
         EXPECT_EQ(fs::exists("story/one/" + t), t != "contentN.png") << t;
-    EXPECT_EQ(StoryRoot::read("story/one/content.png"), "template content.png");
 
     // A template that is there but is no file cannot be copied.
     fs::remove("story/defaultBg.jpg");
