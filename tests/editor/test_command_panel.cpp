@@ -139,16 +139,14 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
     StoryRoot::picture("story/defaultPhoto.png", 200);
     StoryRoot::write("story/defaultBgm.mp3", "bgm");
     StoryRoot::write("story/defaultSound.wav", "snd");
-    {
-        StoryRecords t;
-        t.title = "Template";
-        t.backgrounds = {"//defaultBg.jpg"};
-        t.musics = {"//defaultBgm.mp3"};
-        t.sounds = {"//defaultSound.wav"};
-        t.frames = {Frame{}};
-        t.frameCount = 1;
-        StoryRoot::addMod("", t);  // the story root's own script.xml
-    }
+    StoryRecords templateStory;
+    templateStory.title = "Template";
+    templateStory.backgrounds = {"//defaultBg.jpg"};
+    templateStory.musics = {"//defaultBgm.mp3"};
+    templateStory.sounds = {"//defaultSound.wav"};
+    templateStory.frames = {Frame{}};
+    templateStory.frameCount = 1;
+    StoryRoot::addMod("", templateStory);  // the story root's own script.xml
 
     FakeWindow w;
     ASSERT_TRUE(w.dlg.initDialog());
