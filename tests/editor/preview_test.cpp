@@ -113,7 +113,7 @@ TEST(EditorTextCodec, GbAndUnicodeRoundTrip)
 TEST(EditorPicturesRegress, ADamagedDicomFileIsNoPictureAnywhere)
 {
     qtest::StoryRoot root;
-    const std::string file = qtest::StoryRoot::write("background.jpg", {kDamagedDicom.begin(), kDamagedDicom.end()});
+    const std::string file = root.write("background.jpg", {kDamagedDicom.begin(), kDamagedDicom.end()});
     EXPECT_FALSE(isReadableImage(file));
     CvvImage image;
     EXPECT_FALSE(image.loadFile(file, 1));

@@ -63,7 +63,8 @@ TEST(QtBinding, OnlyTheUsersSelectionAndTypingRaiseEventsAndPushesReplaceOnlyDif
     typeUnicode(&plain, QString::fromUtf8("中"));
     line.show();
     QTest::keyClicks(&line, "x");
-    EXPECT_EQ(counter.events, (std::vector<ControlId>{ControlId::Back, ControlId::Sentence, ControlId::PersonName}));
+    EXPECT_EQ(counter.events,
+              (std::vector<ControlId>{ControlId::Back, ControlId::Sentence, ControlId::PersonName}));
 }
 
 TEST(QtBinding, PainterTargetKeepsColoursAndOrientation)

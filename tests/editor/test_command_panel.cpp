@@ -53,7 +53,7 @@ TEST_F(Commands, FramesAndSaveReportThroughTheLogAndPage)
     w.click(ControlId::AddFrame);
     EXPECT_EQ(w.page.value, "3/4");
     EXPECT_EQ(w.lastLog(), "Frame added...:-)");
-    EXPECT_EQ(frame(2), (Frame{-1, -1, 0, 0, 0, "", 1, 0, -1})) << "a copy of frame 2 without sentence and sound";
+    EXPECT_EQ(frame(2), (Frame{-1, -1, 0, 0, 0, "", 1, 0, -1})) << "frame 1 copied, less sentence and sound";
     for (int i = 0; i < 3; ++i) w.click(ControlId::DeleteFrame);
     EXPECT_EQ(w.lastLog(), "Frame deleted...:-)");
     EXPECT_EQ(w.page.value, "1/1");
