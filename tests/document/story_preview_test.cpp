@@ -25,7 +25,7 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 // The preview's state is process-wide: each test starts from none.
 class StoryPreview : public testing::Test {
 protected:
-    StoryPreview() { scriptRoot = audio.dir.string() + "/"; }
+    StoryPreview() { scriptRoot = audio.folder().string() + "/"; }
     ~StoryPreview() override { scriptRoot.clear(), soundOpen = false, soundDevice = 0; }
     tone::DiskAudio audio;
     StoryScript model{"mod"};
@@ -35,7 +35,7 @@ protected:
 
 TEST_F(StoryPreview, MusicFollowsTheEditorsRules)
 {
-    std::filesystem::create_directories(audio.dir / "mod");
+    std::filesystem::create_directories(audio.folder() / "mod");
     tone::writeWav(audio.path("a.wav"), {{440, 250}});
     tone::writeWav(audio.path("mod/b.wav"), {{660, 2000}});
     tone::writeWav(audio.path("sd.wav"), {{1000, 100}});

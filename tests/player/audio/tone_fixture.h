@@ -82,6 +82,7 @@ public:
     }
     ~DiskAudio() { AudioPlayer::shutdown(); }
     std::string path(const std::string& name) const { return dir_.file(name); }
+    const std::filesystem::path& folder() const { return dir_.path(); }
     // Closes the mixer, which completes the output, and returns its left channel.
     std::vector<double> stop()
     {
