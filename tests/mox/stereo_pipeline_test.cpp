@@ -5,6 +5,7 @@
 #include "mox/sprite.h"
 #include "mox/stereo.h"
 #include "w32/native.h"
+#include "tests/printed.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -53,14 +54,6 @@ std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-template <typename Body>
-std::string Printed(Body&& body)
-{
-    testing::internal::CaptureStdout();
-    body();
-    return testing::internal::GetCapturedStdout();
 }
 
 constexpr int W = 800, H = 600;

@@ -3,6 +3,7 @@
 // replaced by test doubles.
 #include "w32/diagnostics.h"
 #include "w32/native.h"
+#include "tests/printed.h"
 
 #include <gtest/gtest.h>
 
@@ -13,14 +14,6 @@
 #include <vector>
 
 namespace {
-
-template <typename Body>
-std::string Printed(Body&& body)
-{
-    testing::internal::CaptureStdout();
-    body();
-    return testing::internal::GetCapturedStdout();
-}
 
 TEST(HResultText, FixedTextsThenTheFacilityWithTheSystemTextOrTheNumber)
 {
