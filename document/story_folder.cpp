@@ -19,13 +19,6 @@ const std::vector<std::string>& modTemplateFiles()
     return files;
 }
 
-std::string toFsPath(const std::string& path)
-{
-    std::string out = path;
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
-}
-
 bool isModRelative(const std::string& reference, const std::string& modFolder)
 {
     if (reference.empty() || (reference[0] != '/' && reference[0] != '\\'))
@@ -34,6 +27,11 @@ bool isModRelative(const std::string& reference, const std::string& modFolder)
         return true;
     std::error_code ec;
     return fs::exists(toFsPath(modFolder + reference), ec);
+}
+
+std::string resolveReference(const std::string& modFolder, const std::string& reference)
+{
+    return isModRelative(reference, modFolder) ? modFolder + reference : reference;
 }
 
 std::string scriptPathOf(const std::string& storyRoot, const std::string& modName)
@@ -75,37 +73,6 @@ std::vector<std::string> listMods(const std::string& storyRoot)
             mods.push_back(entry.path().filename().string());
     }
     return mods;
-}
-
-const char* createModLogLine(CreateModResult result)
-{
-    switch (result) {
-    case CreateModResult::Created:
-        return "Mod created success...:-)";
-    case CreateModResult::NameExists:
-        return "Mod name already exist...T_T";
-    case CreateModResult::CreateFolderFailed:
-        break;
-    }
-    return "Create directory failed...T_T";
-}
-
-static bool staysInStoryRoot(const std::string& name)
-{
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("/\\") == std::string::npos;
-}
-
-CreateModResult createMod(const std::string& name, const std::string& storyRoot)
-{
-    const std::vector<std::string> mods = listMods(storyRoot);
-    if (std::find(mods.begin(), mods.end(), name) != mods.end())
-        return CreateModResult::NameExists;
-    if (!staysInStoryRoot(name) || !createFolder(storyRoot + name))
-        return CreateModResult::CreateFolderFailed;
-    for (const std::string& file : modTemplateFiles())
-        copyFileNoOverwrite(storyRoot + file, storyRoot + name + "/" + file);
-    return CreateModResult::Created;
 }
 
 bool createFolder(const std::string& path)

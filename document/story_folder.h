@@ -7,6 +7,8 @@
 // included) until toFsPath maps them right before they reach the file system.
 #pragma once
 
+#include "media/path.h"
+
 #include <string>
 #include <vector>
 
@@ -21,15 +23,17 @@ inline const std::string kPlayerStartupFile = "./story/startup.txt";
 // Files copied from the story root into every new mod.
 const std::vector<std::string>& modTemplateFiles();
 
-// The one place a stored path becomes a file-system path: "\" becomes "/".
-std::string toFsPath(const std::string& path);
-
 // Whether a stored file reference names a file of the mod folder (modFolder
 // is story root + mod name). References beginning with "\" or "//" do. One
 // beginning with a single "/" is also what an absolute path looks like here,
 // as the editor's file dialogs return them: it counts as mod-relative only
 // when modFolder + reference exists, else as a full path.
 bool isModRelative(const std::string& reference, const std::string& modFolder);
+
+// The file a stored reference names for the mod folder modFolder (story root
+// + mod name): modFolder + reference when the reference is mod-relative, else
+// the reference itself. Still a stored path (see toFsPath).
+std::string resolveReference(const std::string& modFolder, const std::string& reference);
 
 // storyRoot + modName + "//script.xml".
 std::string scriptPathOf(const std::string& storyRoot, const std::string& modName);
@@ -47,21 +51,6 @@ bool writeStartupMod(const std::string& modName, const std::string& startupFile 
 // Names of the sub-folders of storyRoot in the file system's order; ordinary
 // files are skipped. Empty when the root cannot be read.
 std::vector<std::string> listMods(const std::string& storyRoot = kEditorStoryRoot);
-
-enum class CreateModResult {
-    Created,            // "Mod created success...:-)"
-    NameExists,         // "Mod name already exist...T_T"
-    CreateFolderFailed  // "Create directory failed...T_T"
-};
-
-// The editor's log line for a result.
-const char* createModLogLine(CreateModResult result);
-
-// Creates storyRoot + name and copies every template into it, never
-// overwriting a file. A listed name is refused; a name that is empty, "." or
-// "..", or holds a separator, would leave the story root and counts as a
-// folder that could not be created. A missing template is skipped silently.
-CreateModResult createMod(const std::string& name, const std::string& storyRoot = kEditorStoryRoot);
 
 // Directory creation; false when it already exists or cannot be made.
 bool createFolder(const std::string& path);

@@ -2,22 +2,20 @@
 
 #include "document/story_folder.h"
 #include "document/xml_binding.h"
-#include "player/audio/audio_player.h"
 
 #include <cstdio>
 
-std::string scriptRoot;
-std::uint32_t soundDevice = 0;
-bool soundOpen = false;
-
-StoryScript::StoryScript(std::string modName) : modName(std::move(modName)) {}
+StoryScript::StoryScript(std::string storyRoot, std::string modName, PreviewAudio* audio)
+    : storyRoot(std::move(storyRoot)), modName(std::move(modName)), audio_(audio)
+{
+}
 
 bool StoryScript::load()
 {
     // The model changes only once both the file and its records are sound.
     std::unique_ptr<PropertyTree> loaded;
     StoryRecords records;
-    if (!loadTree(loaded, scriptPathOf(scriptRoot, modName)) || !readStory(*loaded, records)) {
+    if (!loadTree(loaded, scriptPathOf(storyRoot, modName)) || !readStory(*loaded, records)) {
         std::fputs("Script.xml load failed...\n", stdout);
         std::fflush(stdout);
         return false;
@@ -33,7 +31,7 @@ bool StoryScript::save()
         if (f.sound < 0)
             f.sound = -1;
     std::unique_ptr<PropertyTree> document = storyTree(*this);
-    return saveTree(*document, scriptPathOf(scriptRoot, modName));
+    return saveTree(*document, scriptPathOf(storyRoot, modName));
 }
 
 bool StoryScript::addFrame()
@@ -61,10 +59,11 @@ bool StoryScript::deleteFrame()
 }
 
 // Opens path on slot and plays it from its start, the editor's preview rule.
-static void openAndPlay(std::uint32_t& slot, const std::string& path)
+static void openAndPlay(AudioOutput* output, std::uint32_t& slot, const std::string& path)
 {
-    AudioPlayer::openDevice(slot, toFsPath(path));
-    AudioPlayer::playFrom(slot, 0);
+    slot = output ? output->open(toFsPath(path)) : 0;
+    if (slot != 0)
+        output->playFrom(slot, 0);
 }
 
 bool StoryScript::goToFrame(int index, bool restartMusic)
@@ -79,40 +78,46 @@ bool StoryScript::goToFrame(int index, bool restartMusic)
 
     const bool sameMusic = previousFrame >= 0 && previousFrame < static_cast<int>(frames.size()) &&
                            frames[previousFrame].music == now.music;
-    if (sameMusic && musicPlaying && AudioPlayer::mode(musicDevice) == AudioPlayer::kModeStop)
-        AudioPlayer::playFrom(musicDevice, 0);  // it ran out: start it again
+    AudioOutput* output = audio_ ? audio_->output : nullptr;
+    if (sameMusic && musicPlaying && musicDevice != 0 && output && output->stopped(musicDevice))
+        output->playFrom(musicDevice, 0);  // it ran out: start it again
     if (sameMusic && !restartMusic)
         return true;
 
-    if (musicPlaying) {
-        AudioPlayer::closeDevice(musicDevice);
-        musicDevice = 0;
-        musicPlaying = false;
-    }
+    stopMusic();
     if (bgmEnabled) {
         if (now.music >= 0 && now.music < static_cast<int>(musics.size()))
-            openAndPlay(musicDevice, resolveAssetPath(musics[now.music]));
+            openAndPlay(output, musicDevice, resolveAssetPath(musics[now.music]));
         musicPlaying = true;
     }
     return true;
 }
 
+void StoryScript::stopMusic()
+{
+    if (!musicPlaying)
+        return;
+    if (musicDevice != 0 && audio_ && audio_->output)
+        audio_->output->close(musicDevice);
+    musicDevice = 0;
+    musicPlaying = false;
+}
+
 void StoryScript::playSound(int index)
 {
-    if (index < 0 || index >= static_cast<int>(sounds.size()))
+    if (index < 0 || index >= static_cast<int>(sounds.size()) || !audio_)
         return;
-    if (soundOpen) {
-        AudioPlayer::closeDevice(soundDevice);
-        soundDevice = 0;
-        soundOpen = false;
+    if (audio_->soundOpen) {
+        if (audio_->soundDevice != 0 && audio_->output)
+            audio_->output->close(audio_->soundDevice);
+        audio_->soundDevice = 0;
+        audio_->soundOpen = false;
     }
-    openAndPlay(soundDevice, resolveAssetPath(sounds[index]));
-    soundOpen = true;
+    openAndPlay(audio_->output, audio_->soundDevice, resolveAssetPath(sounds[index]));
+    audio_->soundOpen = true;
 }
 
 std::string StoryScript::resolveAssetPath(const std::string& reference) const
 {
-    if (isModRelative(reference, scriptRoot + modName))
-        return scriptRoot + modName + reference;
-    return reference;
+    return resolveReference(storyRoot + modName, reference);
 }

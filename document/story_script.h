@@ -17,6 +17,7 @@
 #pragma once
 
 #include "document/property_tree.h"
+#include "document/story_audio.h"
 
 #include <cstdint>
 #include <memory>
@@ -76,18 +77,14 @@ std::unique_ptr<PropertyTree> storyTree(const StoryRecords& records);
 std::string encodeSentence(const std::string& sentence);
 std::string decodeSentence(const std::string& stored);
 
-// The editor's process-wide preview state: the story root the model reads
-// from (empty until the editor sets it) and the sound preview device, which
-// outlives a change of mod.
-extern std::string scriptRoot;
-extern std::uint32_t soundDevice;
-extern bool soundOpen;
-
 // The editor's model of one mod.
 class StoryScript : public StoryRecords {
 public:
-    explicit StoryScript(std::string modName);
+    // The mod storyRoot + modName; its preview plays through audio, which
+    // must outlive the model (null: silent).
+    StoryScript(std::string storyRoot, std::string modName, PreviewAudio* audio = nullptr);
 
+    std::string storyRoot;
     std::string modName;
     std::unique_ptr<PropertyTree> tree;  // document of the last successful load
     int previousFrame = -1;
@@ -96,7 +93,7 @@ public:
     bool musicPlaying = false;
     bool bgmEnabled = false;
 
-    // Reads scriptRoot + modName + "//script.xml". On failure prints
+    // Reads storyRoot + modName + "//script.xml". On failure prints
     // "Script.xml load failed...\n" and keeps every record and the tree.
     bool load();
     // Writes the records there; the old file survives a failed save.
@@ -111,7 +108,12 @@ public:
     bool goToFrame(int index, bool restartMusic);
     // Plays entry index of sounds once from its start; ignored when out of range.
     void playSound(int index);
-    // scriptRoot + modName + reference for mod-relative references (see
-    // isModRelative), else reference.
+    // Closes the music preview, as a change of mod or the window's end needs.
+    void stopMusic();
+    // The stored reference as a path from the working directory: below the
+    // mod folder for mod-relative references (see isModRelative), else as is.
     std::string resolveAssetPath(const std::string& reference) const;
+
+private:
+    PreviewAudio* audio_;
 };

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
-#include <opencv2/highgui.hpp>
 #include <opencv2/imgcodecs.hpp>
 
-#include "player/image/image_loader.h"
+#include "media/image/image_loader.h"
 #include <opencv2/imgproc.hpp>
 
 using quillforge::PixelRect;
@@ -18,16 +17,6 @@ int readFlagOf(int desiredColor)
     if (desiredColor > 0) return cv::IMREAD_COLOR;
     if (desiredColor == 0) return cv::IMREAD_GRAYSCALE;
     return cv::IMREAD_UNCHANGED;
-}
-
-// Samples deeper than 8 bits keep their range, scaled down to 0..255.
-cv::Mat toEightBit(const cv::Mat& image)
-{
-    if (image.depth() == CV_8U) return image;
-    cv::Mat out;
-    double scale = image.depth() == CV_16U ? 1.0 / 257.0 : 1.0;
-    image.convertTo(out, CV_MAKETYPE(CV_8U, image.channels()), scale);
-    return out;
 }
 
 } // namespace
@@ -88,15 +77,6 @@ bool CvvImage::loadFileRegion(const std::string& fileName, int desiredColor, int
     return true;
 }
 
-bool CvvImage::saveFile(const std::string& fileName)
-{
-    if (image_.empty()) return false;
-    if (origin_ == 0) return cv::imwrite(fileName, image_);
-    cv::Mat upright;
-    cv::flip(image_, upright, 0);
-    return cv::imwrite(fileName, upright);
-}
-
 void CvvImage::copyFrom(const cv::Mat& image, int desiredColor, int origin)
 {
     if (image.empty() || image.data == nullptr) return;
@@ -136,49 +116,13 @@ void CvvImage::releaseImage()
     image_.release();
 }
 
-void CvvImage::fillColour(unsigned colour)
-{
-    if (image_.empty()) return;
-    image_.setTo(cv::Scalar(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF,
-                            (colour >> 24) & 0xFF));
-}
-
-void CvvImage::blitAt(quillforge::DrawTarget& target, int x, int y, int width, int height,
-                      int fromX, int fromY)
-{
-    if (image_.empty() || image_.depth() != CV_8U) return;
-    fromX = std::clamp(fromX, 0, image_.cols - 1);
-    fromY = std::clamp(fromY, 0, image_.rows - 1);
-    width = std::max(0, std::min(width, image_.cols - fromX));
-    height = std::max(0, std::min(height, image_.rows - fromY));
-    if (width == 0 || height == 0) return;
-    PixelRect source{fromX, fromY, fromX + width, fromY + height};
-    PixelRect dest{x, y, x + width, y + height};
-    target.drawImage(image_, origin_ == 1, source, dest, ScaleMode::Exact);
-}
-
-void CvvImage::showInNamedWindow(const std::string& name)
-{
-    if (image_.empty()) return;
-    if (origin_ == 0) {
-        cv::imshow(name, image_);
-        return;
-    }
-    cv::Mat upright;
-    cv::flip(image_, upright, 0);
-    cv::imshow(name, upright);
-}
-
 void CvvImage::drawInto(quillforge::DrawTarget& target, const PixelRect* rect)
 {
     if (rect == nullptr || image_.empty() || image_.depth() != CV_8U || image_.data == nullptr) return;
     PixelRect dest{std::min(rect->left, rect->right), std::min(rect->top, rect->bottom),
                    std::max(rect->left, rect->right), std::max(rect->top, rect->bottom)};
     if (dest.width() == 0 || dest.height() == 0) return;
-    if (dest.width() == image_.cols && dest.height() == image_.rows) {
-        blitAt(target, dest.left, dest.top, dest.width(), dest.height(), 0, 0);
-        return;
-    }
     ScaleMode mode = image_.cols > dest.width() ? ScaleMode::Smooth : ScaleMode::Fast;
+    if (dest.width() == image_.cols && dest.height() == image_.rows) mode = ScaleMode::Exact;
     target.drawImage(image_, origin_ == 1, PixelRect{0, 0, image_.cols, image_.rows}, dest, mode);
 }

@@ -27,18 +27,13 @@ public:
     // the picture is clipped to it.
     virtual bool loadFileRegion(const std::string& fileName, int desiredColor, int x, int y,
                                 int width, int height);
-    virtual bool saveFile(const std::string& fileName);
     // Grey when desiredColor == 0, or < 0 with a one-channel source; otherwise
     // the source's channel count (3 for a grey source). origin as above.
     virtual void copyFrom(const cv::Mat& image, int desiredColor, int origin = 0);
     virtual void copyFrom(const CvvImage& other, int desiredColor);
     virtual void releaseImage();
-    // colour holds the channel values in bits 0-7, 8-15, 16-23, 24-31.
-    virtual void fillColour(unsigned colour);
-    virtual void blitAt(quillforge::DrawTarget& target, int x, int y, int width, int height,
-                        int fromX, int fromY);
-    virtual void showInNamedWindow(const std::string& name);
-    // Nothing is drawn when rect is null or no 8-bit picture is held.
+    // Nothing is drawn when rect is null or no 8-bit picture is held; a
+    // rectangle of the picture's own size gets it pixel for pixel.
     virtual void drawInto(quillforge::DrawTarget& target, const quillforge::PixelRect* rect);
 
     const cv::Mat& image() const { return image_; }

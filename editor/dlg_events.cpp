@@ -205,9 +205,7 @@ std::string CQuillforgeDlg::previewPathOf(const std::string& reference) const
 {
     // A file just added is stored as its absolute path, which begins with "/"
     // here just as a mod-relative reference does.
-    const std::string modFolder = kEditorStoryRoot + currentModName();
-    if (isModRelative(reference, modFolder)) return toFsPath(modFolder + reference);
-    return toFsPath(reference);
+    return toFsPath(resolveReference(storyRoot_ + currentModName(), reference));
 }
 
 void CQuillforgeDlg::composePreview()

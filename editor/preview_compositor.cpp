@@ -5,7 +5,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "player/image/image_loader.h"
+#include "media/image/image_loader.h"
 
 namespace quillforge {
 

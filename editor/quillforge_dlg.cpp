@@ -5,7 +5,6 @@
 
 #include "document/story_folder.h"
 #include "editor/text_codec.h"
-#include "player/audio/audio_player.h"
 
 using quillforge::ControlId;
 using quillforge::EditorControls;
@@ -32,7 +31,11 @@ bool inRange(int index, size_t size)
 
 } // namespace
 
-CQuillforgeDlg::CQuillforgeDlg(const EditorControls& controls) : controls_(controls) {}
+CQuillforgeDlg::CQuillforgeDlg(const EditorControls& controls, std::string storyRoot, AudioOutput* audio)
+    : controls_(controls), storyRoot_(std::move(storyRoot))
+{
+    audio_.output = audio;
+}
 
 CQuillforgeDlg::~CQuillforgeDlg()
 {
@@ -45,17 +48,18 @@ bool CQuillforgeDlg::initDialog()
         std::cerr << "quillforge: the window's controls are incomplete\n";
         return false;
     }
-    if (!readEditorStartupMod(startUpModName)) {
-        std::cerr << "quillforge: cannot read the start-up file " << toFsPath(kEditorStartupFile)
+    const std::string startupFile = storyRoot_ + kStartupFileName;
+    if (!readStartupMod(startupFile, startUpModName)) {
+        std::cerr << "quillforge: cannot read the start-up file " << toFsPath(startupFile)
                   << "; nothing to open\n";
         return false;
     }
 
-    modList = listMods(kEditorStoryRoot);
+    modList = listMods(storyRoot_);
     controls_.mod->reset();
     for (const std::string& name : modList) controls_.mod->addString(name);
     if (modList.empty()) {
-        std::cerr << "quillforge: the story root " << toFsPath(kEditorStoryRoot)
+        std::cerr << "quillforge: the story root " << toFsPath(storyRoot_)
                   << " holds no mod folder; nothing to open\n";
         return false;
     }
@@ -84,11 +88,7 @@ Frame* CQuillforgeDlg::currentFrameRecord()
 
 void CQuillforgeDlg::stopStoryMusic()
 {
-    if (story && story->musicPlaying) {
-        AudioPlayer::closeDevice(story->musicDevice);
-        story->musicDevice = 0;
-        story->musicPlaying = false;
-    }
+    if (story) story->stopMusic();
 }
 
 void CQuillforgeDlg::rememberSaved()
@@ -132,9 +132,8 @@ void CQuillforgeDlg::loadCurrentMod()
         story.reset();
     }
 
-    scriptRoot = kEditorStoryRoot;
     const std::string name = currentModName();
-    story = std::make_unique<StoryScript>(name);
+    story = std::make_unique<StoryScript>(storyRoot_, name, &audio_);
     storyLoaded_ = story->load();
     bgmChecked = 0;  // the new story's music preview starts off
     if (storyLoaded_) {
@@ -171,12 +170,6 @@ void CQuillforgeDlg::fillPersonBoxes()
     c.left->addString("None");
     c.right->addString("None");
     c.addPhotoPerson->setSelection(0);
-}
-
-std::string CQuillforgeDlg::fileNameOf(const std::string& path)
-{
-    size_t at = path.find_last_of("\\/");
-    return at == std::string::npos ? path : path.substr(at + 1);
 }
 
 void CQuillforgeDlg::fillBackgroundBox()

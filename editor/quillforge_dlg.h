@@ -15,7 +15,9 @@
 
 #include <opencv2/core.hpp>
 
+#include "document/story_folder.h"
 #include "document/story_script.h"
+#include "editor/audio_output.h"
 #include "editor/controls.h"
 #include "editor/draw_target.h"
 #include "editor/preview_compositor.h"
@@ -37,8 +39,12 @@ public:
 
 class CQuillforgeDlg final : public quillforge::ControlEvents {
 public:
-    // controls must be complete and outlive the window.
-    explicit CQuillforgeDlg(const quillforge::EditorControls& controls);
+    // controls must be complete and outlive the window. storyRoot is the
+    // folder of the mods and the start-up file, as a stored path prefix; the
+    // preview plays through audio (null: silent), which must outlive the window.
+    explicit CQuillforgeDlg(const quillforge::EditorControls& controls,
+                            std::string storyRoot = kEditorStoryRoot,
+                            AudioOutput* audio = &quillforge::mixerAudio());
     ~CQuillforgeDlg() override;
     CQuillforgeDlg(const CQuillforgeDlg&) = delete;
     CQuillforgeDlg& operator=(const CQuillforgeDlg&) = delete;
@@ -93,10 +99,11 @@ public:
     // A stored reference as the preview reads it: mod-relative ones below the
     // story root and the current mod, others unchanged; a file-system path.
     std::string previewPathOf(const std::string& reference) const;
+    const std::string& storyRoot() const { return storyRoot_; }
+    // The sound preview's slot, shared by every story the window opens.
+    const PreviewAudio& previewAudio() const { return audio_; }
     const quillforge::EditorControls& controls() const { return controls_; }
     quillforge::PictureCache& pictureCache() { return cache_; }
-
-    static std::string fileNameOf(const std::string& path);
 
     // ---- window values
     std::string startUpModName;
@@ -133,6 +140,8 @@ private:
     void stopStoryMusic();
 
     quillforge::EditorControls controls_;
+    std::string storyRoot_;
+    PreviewAudio audio_;
     quillforge::EditorCommands* commands_ = nullptr;
     quillforge::PictureCache cache_;
     StoryRecords saved_;

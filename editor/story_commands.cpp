@@ -4,7 +4,7 @@
 
 #include <opencv2/imgcodecs.hpp>
 
-#include "player/image/image_loader.h"
+#include "media/image/image_loader.h"
 
 #include "document/property_tree.h"
 #include "document/story_folder.h"
@@ -51,12 +51,6 @@ bool isReadableImage(const std::string& path)
 const char* saveLogLine(bool saved)
 {
     return saved ? "Story save success...:-)" : "Story save failed...T_T";
-}
-
-std::string fileNameOf(const std::string& path)
-{
-    const size_t at = path.find_last_of("\\/");
-    return at == std::string::npos ? path : path.substr(at + 1);
 }
 
 CommandOutcome addFrameCommand(StoryScript& story)

@@ -75,6 +75,5 @@ CommandOutcome addPhotoCommand(StoryScript& story, int person, const std::string
 CommandOutcome addPersonCommand(StoryScript& story, const std::string& name);
 
 // The part of path after its last "\" or "/" (all of it without either).
-std::string fileNameOf(const std::string& path);
 
 } // namespace quillforge

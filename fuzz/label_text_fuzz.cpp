@@ -4,7 +4,7 @@
 #include "fuzz/fuzz_file.h"
 
 #include "player/bitmap_text.h"
-#include "player/glyph_record.h"
+#include "media/text/glyph_record.h"
 #include "player/story_sprite.h"
 
 #include <cmath>

@@ -3,7 +3,7 @@
 // 1 to 4 channels within the loaders' pixel limit.
 #include "fuzz/fuzz_file.h"
 
-#include "player/image/image_loader.h"
+#include "media/image/image_loader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -2,7 +2,7 @@
 // file gives 0 x 0, and no header gets more than the loaders' pixel limit.
 #include "fuzz/fuzz_file.h"
 
-#include "player/image/image_loader.h"
+#include "media/image/image_loader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

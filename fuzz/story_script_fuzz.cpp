@@ -48,16 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static const FuzzFolder folder;
     folder.write("mod/script.xml", data, size);
-    scriptRoot = folder.path().string() + "/";
+    const std::string storyRoot = folder.path().string() + "/";
 
-    StoryScript first("mod");
+    StoryScript first(storyRoot, "mod");
     if (!first.load())
         return 0;
     if (!first.tree || depthOf(*first.tree) > kMaxXmlDepth)
         fuzzFailure("a loaded tree nests deeper than the limit");
     if (!first.save())
         fuzzFailure("a loaded story could not be saved");
-    StoryScript second("mod");
+    StoryScript second(storyRoot, "mod");
     if (!second.load())
         fuzzFailure("a saved story does not load again");
     expectSameRecords(first, second);

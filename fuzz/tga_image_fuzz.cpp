@@ -4,7 +4,7 @@
 // wherever the file ends early. loadOtherImage hands .tga files to it.
 #include "fuzz/fuzz_file.h"
 
-#include "player/image/image_loader.h"
+#include "media/image/image_loader.h"
 
 #include <cstring>
 #include <utility>

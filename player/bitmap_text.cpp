@@ -1,6 +1,6 @@
 #include "player/bitmap_text.h"
 
-#include "player/glyph_record.h"
+#include "media/text/glyph_record.h"
 #include "document/story_folder.h"
 
 #include <GL/freeglut.h>
@@ -42,7 +42,7 @@ void drawTextWith(TextPainter& painter, GlyphFile& glyphs, std::string_view text
     std::size_t i = 0;
     while (i < text.size() && text[i] != '\0') {
         const auto c1 = static_cast<unsigned char>(text[i]);
-        if (c1 < 0x80) {
+        if (!glyph::isLeadByte(c1)) {
             painter.character(font, c1);
             ++i;
             continue;

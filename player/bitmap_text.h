@@ -1,7 +1,7 @@
 #pragma once
 // Text in the player's two fonts: bytes below 0x80 in a GLUT bitmap font,
 // GB 2312 (EUC-CN) two-byte characters as 16 x 16 dots from the glyph file
-// raw/1.bin (layout in player/glyph_record.h). Both share one raster position
+// raw/1.bin (layout in media/text/glyph_record.h). Both share one raster position
 // and one baseline; a glyph covers y - 4 to y + 11 and advances 16 pixels.
 
 #include <string>

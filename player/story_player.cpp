@@ -2,7 +2,7 @@
 
 #include "document/story_folder.h"
 #include "document/xml_binding.h"
-#include "player/audio/audio_player.h"
+#include "media/audio/audio_player.h"
 
 #include <algorithm>
 #include <cstdio>

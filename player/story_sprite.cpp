@@ -1,7 +1,8 @@
 #include "player/story_sprite.h"
 
 #include "player/bitmap_text.h"
-#include "player/image/image_loader.h"
+#include "media/image/image_loader.h"
+#include "media/text/glyph_record.h"
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
@@ -20,12 +21,6 @@ StoryImage::StoryImage(int x_, int y_, int width_, int height_)
 }
 
 namespace {
-
-bool isTgaPath(const std::string& path)
-{
-    const std::string ext = imageExtension(path);
-    return ext == "tga" || ext == "TGA";
-}
 
 // Any decoded picture as RGBA, or empty when its layout is not one we know.
 // Input channel order is red first except for the generic decoder's result,
@@ -193,7 +188,7 @@ std::vector<LabelLine> labelLines(std::string_view text, float progress, int lin
         std::size_t i = start;
         while (i < start + width) {
             const auto c = static_cast<unsigned char>(text[i]);
-            i += (c != 0 && c < 0x80) ? 1 : 2;
+            i += (c != 0 && !glyph::isLeadByte(c)) ? 1 : 2;
         }
         // A double-byte character across the line end stays whole on this line.
         const std::size_t length = i > start + width ? width + 1 : width;

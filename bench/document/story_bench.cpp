@@ -14,6 +14,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Where the generated mods live, set by the first one made.
+std::string storyRoot;
+
 StoryRecords generated(int frames, int persons)
 {
     StoryRecords r;
@@ -48,8 +51,8 @@ const std::string& modWith(int frames)
     const fs::path root = fs::temp_directory_path() / ("qs-bench-" + std::to_string(::getpid()));
     const std::string mod = "mod" + std::to_string(frames);
     fs::create_directories(root / mod);
-    scriptRoot = root.string() + "/";
-    StoryScript script(mod);
+    storyRoot = root.string() + "/";
+    StoryScript script(storyRoot, mod);
     static_cast<StoryRecords&>(script) = generated(frames, 100);
     if (!script.save())
         std::abort();
@@ -104,7 +107,7 @@ void BM_Load(benchmark::State& state)
 {
     const std::string& mod = modWith(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        StoryScript script(mod);
+        StoryScript script(storyRoot, mod);
         if (!script.load() || script.frameCount != state.range(0))
             state.SkipWithError("load failed");
         benchmark::DoNotOptimize(script.frames.data());
@@ -117,7 +120,7 @@ void BM_LoadNaive(benchmark::State& state)
     for (auto _ : state) {
         std::unique_ptr<PropertyTree> tree;
         StoryRecords records;
-        if (!loadTree(tree, scriptPathOf(scriptRoot, mod)) || !naiveRead(*tree, records))
+        if (!loadTree(tree, scriptPathOf(storyRoot, mod)) || !naiveRead(*tree, records))
             state.SkipWithError("load failed");
         benchmark::DoNotOptimize(records.frames.data());
     }
@@ -126,7 +129,7 @@ void BM_LoadNaive(benchmark::State& state)
 void BM_Save(benchmark::State& state)
 {
     const std::string& mod = modWith(static_cast<int>(state.range(0)));
-    StoryScript script(mod);
+    StoryScript script(storyRoot, mod);
     if (!script.load())
         state.SkipWithError("load failed");
     for (auto _ : state)
@@ -150,7 +153,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (!scriptRoot.empty())
-        fs::remove_all(scriptRoot);
+    if (!storyRoot.empty())
+        fs::remove_all(storyRoot);
     return 0;
 }

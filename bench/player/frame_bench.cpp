@@ -8,7 +8,7 @@
 #include "mox/demo_wnd.h"
 #include "mox/sprite.h"
 #include "player/bitmap_text.h"
-#include "player/image/image_loader.h"
+#include "media/image/image_loader.h"
 #include "player/story_input.h"
 #include "player/story_player.h"
 #include "w32/scene.h"

@@ -4,19 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace fs = std::filesystem;
 
 namespace {
 
-// A story folder in a temporary directory, with scriptRoot pointing at it.
+// A story folder in a temporary directory, with storyRoot pointing at it.
 class StoryFile : public testing::Test, protected ScratchDir {
 protected:
-    StoryFile()
-    {
-        fs::create_directories(dir / "mod");
-        scriptRoot = dir.string() + "/";
-    }
-    ~StoryFile() override { scriptRoot.clear(); }
+    StoryFile() : storyRoot(dir.string() + "/") { fs::create_directories(dir / "mod"); }
+    const std::string storyRoot;
     void writeScript(const std::string& xml) const { write("mod/script.xml", xml); }
 };
 
@@ -52,7 +51,7 @@ TEST(Sentence, IsStoredAsThreeDigitsPerByte)
 
 TEST_F(StoryFile, SaveThenLoadGivesTheSameRecords)
 {
-    StoryScript model("mod");
+    StoryScript model(storyRoot, "mod");
     model.title = "\xB9\xCA\xCA\xC2";  // GB 2312 bytes, as in a person's name below
     model.characters = {{"amy", 2, {{"a0", "//defaultPhoto.png"}, {"a1", "C:\\pics\\a.png"}}},
                         {"\xC0\xEE", 3, {{"b0", "/b0.png"}, {"b1", "\\b1.png"}, {"b2", "//b2.png"}}}};
@@ -67,7 +66,7 @@ TEST_F(StoryFile, SaveThenLoadGivesTheSameRecords)
     ASSERT_TRUE(model.save());
     EXPECT_EQ(model.frames[1].sound, -1);  // normalised in the model too
 
-    StoryScript loaded("mod");
+    StoryScript loaded(storyRoot, "mod");
     ASSERT_TRUE(loaded.load());
     EXPECT_TRUE(records(loaded) == records(model));
     // Photos are numbered across persons: the second person's are entries 2 to 4.
@@ -92,7 +91,7 @@ TEST_F(StoryFile, ReaderFollowsCountsAndPositionsAcrossTheDocument)
                 "<right character=\"1\" photo=\"0\"/><text character=\"2\" sentence=\"\"/>"
                 "<background index=\" 3 \"/><musicDir index=\"0\"/><sound index=\"0\"/></st>"
                 "<st><left/></st></scriptList></script>");
-    StoryScript model("mod");
+    StoryScript model(storyRoot, "mod");
     ASSERT_TRUE(model.load());
     EXPECT_TRUE(model.backgrounds.empty());
     EXPECT_EQ(model.characterCount, 2);
@@ -105,7 +104,7 @@ TEST_F(StoryFile, ReaderFollowsCountsAndPositionsAcrossTheDocument)
 TEST_F(StoryFile, SavesInTheFilesOrderAndDamagedCopiesFailWhole)
 {
     writeScript(kOneFrame);
-    StoryScript model("mod");
+    StoryScript model(storyRoot, "mod");
     ASSERT_TRUE(model.load());
     ASSERT_TRUE(model.save());
     // Apart from TinyXML's layout (declaration, one element a line, indents,
@@ -147,7 +146,7 @@ TEST_F(StoryFile, SavesInTheFilesOrderAndDamagedCopiesFailWhole)
 
 TEST_F(StoryFile, DeletingFramesKeepsCountAndCurrentInStep)
 {
-    StoryScript model("mod");
+    StoryScript model(storyRoot, "mod");
     EXPECT_FALSE(model.addFrame());  // nothing current yet
     for (int i = 0; i < 3; ++i)
         model.frames.push_back({i, 0, -1, -1, 1, "s" + std::to_string(i), i, i, i});
@@ -169,11 +168,75 @@ TEST_F(StoryFile, DeletingFramesKeepsCountAndCurrentInStep)
 
 TEST_F(StoryFile, ReferencesResolveAgainstTheModOrStandAlone)
 {
-    StoryScript model("mod");
-    const std::string mod = scriptRoot + "mod", outside = (dir / "outside.png").string();
+    StoryScript model(storyRoot, "mod");
+    const std::string mod = storyRoot + "mod", outside = (dir / "outside.png").string();
     write("mod/here.png", "x");  // one leading "/" is also an absolute path: the mod's own file wins
     for (auto [ref, resolved] : {std::pair<std::string, std::string>{"//bg/a.jpg", mod + "//bg/a.jpg"},
                                  {"\\bg\\a.jpg", mod + "\\bg\\a.jpg"}, {"/here.png", mod + "/here.png"},
                                  {"C:\\music\\x.mp3", "C:\\music\\x.mp3"}, {"", ""}, {outside, outside}})
         EXPECT_EQ(model.resolveAssetPath(ref), resolved) << ref;
+}
+
+namespace {
+
+// Records what a model asks of its audio devices; files named "missing" fail.
+struct RecordingOutput : AudioOutput {
+    std::uint32_t open(const std::string& path) override
+    {
+        calls.push_back("open " + path);
+        return path.find("missing") == std::string::npos ? ++opened : 0;
+    }
+    void playFrom(std::uint32_t device, std::uint32_t at) override
+    {
+        calls.push_back("play " + std::to_string(device) + " at " + std::to_string(at));
+    }
+    bool stopped(std::uint32_t) override { return ranOut; }
+    void close(std::uint32_t device) override { calls.push_back("close " + std::to_string(device)); }
+    std::vector<std::string> take() { return std::exchange(calls, {}); }
+
+    std::vector<std::string> calls;
+    std::uint32_t opened = 0;
+    bool ranOut = false;
+};
+
+} // namespace
+
+TEST_F(StoryFile, PreviewPlaysMusicAndSoundsByTheEditorsRules)
+{
+    RecordingOutput out;
+    PreviewAudio preview{&out};
+    StoryScript model(storyRoot, "mod", &preview);
+    const std::string mod = storyRoot + "mod";
+    model.musics = {"//a.mp3", "/elsewhere/b.mp3"};
+    model.sounds = {"\\missing.wav"};
+    for (int music : {0, 0, 1, 7})
+        model.frames.push_back({-1, -1, -1, -1, 0, "", 0, music, -1});
+    model.frames[0].sound = 0;
+    model.frames[3].sound = 5;
+    model.bgmEnabled = true;
+
+    ASSERT_TRUE(model.goToFrame(0, false));
+    EXPECT_EQ(out.take(), (std::vector<std::string>{"open " + mod + "/missing.wav", "open " + mod + "//a.mp3",
+                                                    "play 1 at 0"}));
+    EXPECT_TRUE(preview.soundOpen && preview.soundDevice == 0);  // an attempt counts
+
+    ASSERT_TRUE(model.goToFrame(1, false));  // the same music plays on
+    EXPECT_TRUE(out.take().empty());
+    out.ranOut = true;
+    ASSERT_TRUE(model.goToFrame(0, false));  // ...and starts again once it ran out
+    EXPECT_EQ(out.take(), (std::vector<std::string>{"open " + mod + "/missing.wav", "play 1 at 0"}));
+    out.ranOut = false;
+    ASSERT_TRUE(model.goToFrame(1, true));
+    EXPECT_EQ(out.take(), (std::vector<std::string>{"close 1", "open " + mod + "//a.mp3", "play 2 at 0"}));
+    ASSERT_TRUE(model.goToFrame(2, false));  // a full path is played as it is
+    EXPECT_EQ(out.take(), (std::vector<std::string>{"close 2", "open /elsewhere/b.mp3", "play 3 at 0"}));
+    ASSERT_TRUE(model.goToFrame(3, false));  // music 7 and sound 5 do not exist
+    EXPECT_EQ(out.take(), (std::vector<std::string>{"close 3"}));
+    EXPECT_TRUE(model.musicPlaying);
+
+    model.bgmEnabled = false;
+    ASSERT_TRUE(model.goToFrame(2, false));  // off: a change only closes the music
+    model.playSound(-1);
+    EXPECT_TRUE(out.take().empty());
+    EXPECT_FALSE(model.musicPlaying);
 }

@@ -45,12 +45,10 @@ TEST(XmlNesting, DeepFilesFailCleanlyAndKeepTheLoadedTree)
         EXPECT_FALSE(loadTree(slot, file));
         EXPECT_EQ(slot.get(), before);
     }
-    scriptRoot = dir.dir.string() + "/";
-    StoryScript script("mod");
+    StoryScript script(dir.dir.string() + "/", "mod");
     testing::internal::CaptureStdout();
     EXPECT_FALSE(script.load());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Script.xml load failed...\n");
-    scriptRoot.clear();
 }
 
 TEST(XmlNesting, OnlyElementsTinyXmlEntersCount)

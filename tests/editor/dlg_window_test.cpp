@@ -56,7 +56,7 @@ TEST_F(EditorWindow, ShowsEveryFieldOfTheFrame)
     w.click(ControlId::Next);  // frame 1: nobody on the left, sound 0
     EXPECT_EQ(w.page.value, "2/3");
     EXPECT_EQ(w.sound.sel, 0);
-    EXPECT_TRUE(soundOpen) << "arriving on a frame with a sound plays it";
+    EXPECT_TRUE(w.dlg.previewAudio().soundOpen) << "arriving on a frame with a sound plays it";
 }
 
 TEST_F(EditorWindow, NavigationStopsAtTheEndsWithItsMessages)
@@ -106,9 +106,9 @@ TEST_F(EditorWindow, FrameBoxesWriteTheFrame)
 
     w.sound.choose(1);  // None
     EXPECT_EQ(frame(0).sound, -1);
-    EXPECT_FALSE(soundOpen);
+    EXPECT_FALSE(w.dlg.previewAudio().soundOpen);
     w.sound.choose(0);
-    EXPECT_TRUE(soundOpen);
+    EXPECT_TRUE(w.dlg.previewAudio().soundOpen);
     w.bgmCheck.click();
     EXPECT_TRUE(w.dlg.story->musicPlaying);
     w.bgmCheck.click();

@@ -175,9 +175,8 @@ public:
     static void addMod(const std::string& mod, const StoryRecords& records)
     {
         std::filesystem::create_directories("story/" + mod);
-        StoryScript s(mod);
+        StoryScript s(kEditorStoryRoot, mod);
         static_cast<StoryRecords&>(s) = records;
-        scriptRoot = ".\\story\\";
         s.save();
     }
 
@@ -215,7 +214,6 @@ protected:
     {
         root.startup("demo");
         StoryRoot::addMod("demo", sampleStory());
-        soundOpen = false;
     }
     void open() { ASSERT_TRUE(w.dlg.initDialog()); }
     Frame& frame(int i) { return w.dlg.story->frames.at(i); }

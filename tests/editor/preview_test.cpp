@@ -7,7 +7,7 @@
 #include "editor/story_commands.h"
 #include "editor/text_codec.h"
 #include "fake_controls.h"
-#include "tests/player/image/damaged_dicom.h"
+#include "tests/media/image/damaged_dicom.h"
 
 using namespace quillforge;
 

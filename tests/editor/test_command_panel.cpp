@@ -193,7 +193,7 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
     w.click(ControlId::Save);
     ASSERT_EQ(w.lastLog(), "Story save success...:-)");
 
-    StoryScript saved("tale");
+    StoryScript saved(kEditorStoryRoot, "tale");
     ASSERT_TRUE(saved.load());
     ASSERT_EQ(saved.frameCount, 2);
     EXPECT_EQ(saved.frames[0].background, 1);

@@ -25,7 +25,7 @@ protected:
 
     StoryRoot root;
     const std::string storyRoot = fs::absolute("story").string() + "/";
-    StoryScript story{"demo"};
+    StoryScript story{kEditorStoryRoot, "demo"};
 };
 
 TEST_F(ModFolders, AddModRefusesTakenNamesAndNamesThatLeaveTheStoryRootOrAreNoSingleWord)

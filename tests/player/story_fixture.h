@@ -5,7 +5,7 @@
 
 #include "document/story_script.h"
 #include "document/xml_binding.h"
-#include "tests/player/audio/tone_fixture.h"
+#include "tests/media/audio/tone_fixture.h"
 #include "tests/player/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The story player's rules without a display: the screen it builds, input
 // during and between transitions, bad indexes, and the music and sound
 // policy against real playback (SDL disk audio).
-#include "player/audio/audio_player.h"
+#include "media/audio/audio_player.h"
 #include "player/story_input.h"
 #include "player/story_player.h"
 #include "tests/player/story_fixture.h"

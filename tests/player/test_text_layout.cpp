@@ -1,7 +1,7 @@
 // The byte logic of the player's text: the glyph file's layout, the walk of
 // drawText over mixed single- and double-byte text, and the label's lines.
 #include "player/bitmap_text.h"
-#include "player/glyph_record.h"
+#include "media/text/glyph_record.h"
 #include "player/story_sprite.h"
 #include "tests/player/temp_dir.h"
 #include "tools/glyphs/glyph_builder.h"

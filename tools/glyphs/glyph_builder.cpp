@@ -1,6 +1,6 @@
 #include "tools/glyphs/glyph_builder.h"
 
-#include "player/glyph_record.h"
+#include "media/text/glyph_record.h"
 
 #include <iconv.h>
 

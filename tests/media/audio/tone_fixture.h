@@ -2,7 +2,7 @@
 // disk audio driver read back and measured.
 #pragma once
 
-#include "player/audio/audio_player.h"
+#include "media/audio/audio_player.h"
 #include "tests/player/temp_dir.h"
 
 #include <chrono>

@@ -1,7 +1,7 @@
 // Files that are not audio fail to open and leave nothing behind: SDL_mixer
 // used to keep the file stream of each one (found by the LeakSanitizer run).
-#include "player/audio/audio_player.h"
-#include "tests/player/audio/tone_fixture.h"
+#include "media/audio/audio_player.h"
+#include "tests/media/audio/tone_fixture.h"
 
 #include <gtest/gtest.h>
 

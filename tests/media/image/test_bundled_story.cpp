@@ -7,8 +7,8 @@
 #include "document/story_folder.h"
 #include "document/story_script.h"
 #include "document/xml_binding.h"
-#include "player/audio/audio_player.h"
-#include "player/image/image_loader.h"
+#include "media/audio/audio_player.h"
+#include "media/image/image_loader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Extension selection, the TGA reader and the generic loader.
 
-#include "player/image/image_loader.h"
+#include "media/image/image_loader.h"
 #include "tests/player/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,19 @@
 #pragma once
-// Layout of the player's glyph file raw/1.bin: headerless 32-byte records of
+// Story text bytes and the layout of the player's glyph file raw/1.bin: headerless 32-byte records of
 // 16 x 16 dots (16 rows top first, 2 bytes a row, most significant bit = left),
 // 94 records per GB 2312 row, starting with lead byte 0xB0 / trail byte 0xA1.
 // Shared by the player (which reads it) and the build tool (which writes it),
 // so both always agree on where a character lives.
 
 namespace glyph {
+
+// Story text is GB 2312 family bytes: a byte of 0x80 or more starts a
+// double-byte character (GB18030 leads from 0x81 count too, whatever the font
+// holds for them), anything below is a single-byte one.
+constexpr bool isLeadByte(unsigned char c)
+{
+    return c >= 0x80;
+}
 
 inline constexpr int kRecordSize = 32;
 inline constexpr int kRecordsPerRow = 94;

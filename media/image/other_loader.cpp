@@ -1,7 +1,7 @@
 // Extension selection, the TGA reader and the generic loader through OpenCV.
 
-#include "player/image/image_loader.h"
-#include "player/image/image_path.h"
+#include "media/image/image_loader.h"
+#include "media/path.h"
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -119,22 +119,9 @@ bool isReadableAndComplete(const std::string& fsPath)
     return !refused;
 }
 
-// OpenCV keeps 16-bit and float samples under IMREAD_UNCHANGED; the pictures
-// of this system are 8 bits per channel, so deeper samples are scaled down.
-cv::Mat toEightBit(cv::Mat picture)
-{
-    switch (picture.depth()) {
-    case CV_8U: return picture;
-    case CV_16U: picture.convertTo(picture, CV_8U, 1.0 / 257.0); return picture;
-    case CV_32F:
-    case CV_64F: picture.convertTo(picture, CV_8U, 255.0); return picture;
-    default: picture.convertTo(picture, CV_8U); return picture;
-    }
-}
-
 cv::Mat loadGenericImage(const std::string& path)
 {
-    const std::string fsPath = imageio_detail::fileSystemPath(path);
+    const std::string fsPath = toFsPath(path);
     if (!isReadableAndComplete(fsPath)) return {};
     try {
         cv::Mat picture = cv::imread(fsPath, cv::IMREAD_UNCHANGED);
@@ -180,6 +167,26 @@ bool isPngPath(const std::string& path)
     return ext == "png" || ext == "PNG";
 }
 
+bool isTgaPath(const std::string& path)
+{
+    const std::string ext = imageExtension(path);
+    return ext == "tga" || ext == "TGA";
+}
+
+// OpenCV keeps 16-bit and float samples under IMREAD_UNCHANGED; the pictures
+// of this system are 8 bits per channel, so deeper samples are scaled down.
+cv::Mat toEightBit(cv::Mat picture)
+{
+    switch (picture.depth()) {
+    case CV_8U: return picture;
+    case CV_16U: picture.convertTo(picture, CV_8U, 1.0 / 257.0); return picture;
+    case CV_32F:
+    case CV_64F: picture.convertTo(picture, CV_8U, 255.0); return picture;
+    default: picture.convertTo(picture, CV_8U); return picture;
+    }
+}
+
+
 cv::Mat readWithOpenCv(const std::string& path, int flags)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -196,15 +203,14 @@ cv::Mat readWithOpenCv(const std::string& path, int flags)
 
 cv::Mat loadOtherImage(const std::string& path)
 {
-    const std::string ext = imageExtension(path);
-    if (ext == "tga" || ext == "TGA") return readTgaFile(path);
+    if (isTgaPath(path)) return readTgaFile(path);
     return loadGenericImage(path);
 }
 
 cv::Mat readTgaFile(const std::string& path)
 {
     if (path.empty()) return {};
-    std::FILE* file = std::fopen(imageio_detail::fileSystemPath(path).c_str(), "rb");
+    std::FILE* file = std::fopen(toFsPath(path).c_str(), "rb");
     if (file == nullptr) return {};
 
     unsigned char header[18];

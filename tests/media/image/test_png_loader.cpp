@@ -2,7 +2,7 @@
 // written here with libpng (which also pins row order, channel order and
 // alpha), and damaged files.
 
-#include "player/image/image_loader.h"
+#include "media/image/image_loader.h"
 #include "tests/player/temp_dir.h"
 
 #include <gtest/gtest.h>

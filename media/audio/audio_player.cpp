@@ -1,4 +1,4 @@
-#include "player/audio/audio_player.h"
+#include "media/audio/audio_player.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

@@ -6,8 +6,8 @@
 // frames between libpng and them are libpng's own C frames, so a longjmp never
 // skips a destructor. The Mat and row table live in loadPngImage, above them.
 
-#include "player/image/image_loader.h"
-#include "player/image/image_path.h"
+#include "media/image/image_loader.h"
+#include "media/path.h"
 
 #include <png.h>
 
@@ -110,7 +110,7 @@ cv::Mat decodeOpenFile(std::FILE* file)
 cv::Mat loadPngImage(const std::string& path)
 {
     cv::Mat picture;
-    if (std::FILE* file = std::fopen(imageio_detail::fileSystemPath(path).c_str(), "rb")) {
+    if (std::FILE* file = std::fopen(toFsPath(path).c_str(), "rb")) {
         picture = decodeOpenFile(file);
         std::fclose(file);
     }

@@ -21,6 +21,13 @@ std::string imageExtension(const std::string& path);
 // True when the picture goes through loadPngImage: the extension is exactly
 // "png" or "PNG" ("Png" and "png2" go to loadOtherImage).
 bool isPngPath(const std::string& path);
+// True when the picture goes through readTgaFile: the extension is exactly
+// "tga" or "TGA".
+bool isTgaPath(const std::string& path);
+
+// A picture with deeper samples as 8 bits per channel: 16-bit samples scaled
+// by 1/257, float ones from 0..1; 8-bit pictures come back unchanged.
+cv::Mat toEightBit(cv::Mat picture);
 
 // Any PNG (palette, grey 1-16 bit, grey+alpha, RGB, RGBA, 16-bit, interlaced,
 // tRNS) as CV_8UC4 in red, green, blue, alpha order, bottom row first.

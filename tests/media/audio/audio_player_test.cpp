@@ -1,5 +1,5 @@
-#include "player/audio/audio_player.h"
-#include "tests/player/audio/tone_fixture.h"
+#include "media/audio/audio_player.h"
+#include "tests/media/audio/tone_fixture.h"
 
 #include <gtest/gtest.h>
 

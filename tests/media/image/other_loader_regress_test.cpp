@@ -1,6 +1,6 @@
 // Pictures that once brought the whole program down in the generic loader.
-#include "player/image/image_loader.h"
-#include "tests/player/image/damaged_dicom.h"
+#include "media/image/image_loader.h"
+#include "tests/media/image/damaged_dicom.h"
 #include "tests/player/temp_dir.h"
 
 #include <gtest/gtest.h>
