@@ -6,5 +6,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 ./scripts/install-deps.sh
 build="${QS_BUILD_DIR:-build}"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The default preset (gcc, warnings as errors); ccache speeds rebuilds when present.
+launcher=""
+command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+# shellcheck disable=SC2086
+cmake --preset default -B "$build" $launcher
 cmake --build "$build"

@@ -8,8 +8,10 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 build="${QS_SANITIZE_BUILD_DIR:-build-asan}"
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQS_SANITIZE=ON -DQS_FUZZ=ON -DQS_BENCH=OFF
+launcher=""
+command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+# shellcheck disable=SC2086
+cmake --preset asan -B "$build" $launcher
 cmake --build "$build"
 
 # Leaks are reported, except those of system libraries listed in the
