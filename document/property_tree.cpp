@@ -12,14 +12,14 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-PropertyTree::PropertyTree(std::string name, std::string value)
-    : name(std::move(name)), value(std::move(value))
+PropertyTree::PropertyTree(std::string name_, std::string value_)
+    : name(std::move(name_)), value(std::move(value_))
 {
 }
 
-PropertyTree::PropertyTree(std::string name, std::string value,
-                           std::map<std::string, std::string> attributes)
-    : name(std::move(name)), value(std::move(value)), attributes(std::move(attributes))
+PropertyTree::PropertyTree(std::string name_, std::string value_,
+                           std::map<std::string, std::string> attributes_)
+    : name(std::move(name_)), value(std::move(value_)), attributes(std::move(attributes_))
 {
 }
 

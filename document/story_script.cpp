@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-StoryScript::StoryScript(std::string storyRoot, std::string modName, PreviewAudio* audio)
-    : storyRoot(std::move(storyRoot)), modName(std::move(modName)), audio_(audio)
+StoryScript::StoryScript(std::string storyRoot_, std::string modName_, PreviewAudio* audio)
+    : storyRoot(std::move(storyRoot_)), modName(std::move(modName_)), audio_(audio)
 {
 }
 

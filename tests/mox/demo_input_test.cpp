@@ -24,7 +24,7 @@ struct Event {
 // A rectangle in scene coordinates that logs what reaches it.
 class ProbeSprite : public MOXSprite {
 public:
-    ProbeSprite(int x, int y, int w, int h, std::vector<Event>* log) : x(x), y(y), w(w), h(h), log(log) {}
+    ProbeSprite(int x_, int y_, int w_, int h_, std::vector<Event>* log_) : x(x_), y(y_), w(w_), h(h_), log(log_) {}
     void draw() override { log->push_back({"draw", x, y}); }
     bool hitTest(int px, int py) override { return px >= x && px <= x + w && py >= y && py <= y + h; }
     bool onMouse(int button, int state, int px, int py) override
