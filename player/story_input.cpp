@@ -16,9 +16,8 @@ void stepFrame()
 {
     bobCounter = (bobCounter + 1) % 50;
     if (!storyPlayer) return;
-    storyPlayer->nextMarker->y =
-        static_cast<int>(10.0 - 3.0 * std::sin(bobCounter / 50.0 * std::numbers::pi));
-    if (storyPlayer->transitionStep >= 0) storyPlayer->showFrame(storyPlayer->currentFrame);
+    storyPlayer->nextMarker().setBottom(static_cast<int>(10.0 - 3.0 * std::sin(bobCounter / 50.0 * std::numbers::pi)));
+    if (storyPlayer->transitionRunning()) storyPlayer->showFrame(storyPlayer->currentFrame());
 }
 
 void OnDrawScene()
@@ -33,7 +32,7 @@ void OnKeyDown(int key)
 {
     if (!storyPlayer || storyPlayer->transitionRunning()) return;
     if (key == kKeyJ) {
-        if (storyPlayer->currentFrame != 0) storyPlayer->showFrame(storyPlayer->currentFrame - 1);
+        if (storyPlayer->currentFrame() != 0) storyPlayer->showFrame(storyPlayer->currentFrame() - 1);
         return;
     }
     storyPlayer->advanceStory();
@@ -45,7 +44,7 @@ void OnMessage(int message, int, int)
     if (message == kLeftButtonDown) {
         storyPlayer->advanceStory();
     } else if (message == kRightButtonDown) {
-        if (storyPlayer->currentFrame != 0) storyPlayer->showFrame(storyPlayer->currentFrame - 1);
+        if (storyPlayer->currentFrame() != 0) storyPlayer->showFrame(storyPlayer->currentFrame() - 1);
     }
 }
 

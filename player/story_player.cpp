@@ -19,7 +19,7 @@ bool validIndex(int index, const std::vector<T>& list)
 
 } // namespace
 
-StoryPlayer::StoryPlayer(std::string modName_) : modName(std::move(modName_))
+StoryPlayer::StoryPlayer(std::string modName) : modName_(std::move(modName))
 {
     onFinished = [] { finishStory(); };
     load();
@@ -28,8 +28,8 @@ StoryPlayer::StoryPlayer(std::string modName_) : modName(std::move(modName_))
 StoryPlayer::~StoryPlayer()
 {
     // The list only points at the sprites; drop those pointers with them.
-    const MOXSprite* mine[] = {backgroundImage.get(), leftPortrait.get(), rightPortrait.get(),
-                               textBox.get(), sentenceLabel.get(), nextMarker.get()};
+    const MOXSprite* mine[] = {backgroundImage_.get(), leftPortrait_.get(), rightPortrait_.get(),
+                               textBox_.get(), sentenceLabel_.get(), nextMarker_.get()};
     std::erase_if(spriteList, [&](MOXSprite* s) {
         return std::find(std::begin(mine), std::end(mine), s) != std::end(mine);
     });
@@ -37,41 +37,41 @@ StoryPlayer::~StoryPlayer()
 
 std::string StoryPlayer::modPath(const std::string& reference) const
 {
-    return kPlayerStoryRoot + modName + reference;
+    return kPlayerStoryRoot + modName_ + reference;
 }
 
 void StoryPlayer::load()
 {
-    if (!loadTree(tree, scriptPathOf(kPlayerStoryRoot, modName))) {
+    if (!loadTree(tree_, scriptPathOf(kPlayerStoryRoot, modName_))) {
         std::fputs("Script.xml load failed...\n", stdout);
     } else {
         StoryRecords records;
         // A document whose counts or entries do not add up is no story either:
         // playing half of it could index past its lists.
-        if (readStory(*tree, records))
+        if (readStory(*tree_, records))
             static_cast<StoryRecords&>(*this) = std::move(records);
         else
             std::fputs("Script.xml load failed...\n", stdout);
     }
 
     // The screen, back to front; window pixels from the bottom-left corner.
-    backgroundImage = std::make_unique<StoryImage>(0, 0, 800, 600);
-    leftPortrait = std::make_unique<StoryImage>(0, 0, 325, 487);
-    rightPortrait = std::make_unique<StoryImage>(475, 0, 325, 487);
-    textBox = std::make_unique<StoryImage>(0, 20, 800, 150);
-    sentenceLabel = std::make_unique<StoryLabel>("");
-    nextMarker = std::make_unique<StoryImage>(390, 10, 20, 20);
-    spriteList.push_back(backgroundImage.get());
-    spriteList.push_back(leftPortrait.get());
-    spriteList.push_back(rightPortrait.get());
-    spriteList.push_back(textBox.get());
-    spriteList.push_back(sentenceLabel.get());
-    spriteList.push_back(nextMarker.get());
-    textBox->loadImage(modPath("//contentN.png"), false);
-    nextMarker->loadImage(kPlayerStoryRoot + "next.png", false);
+    backgroundImage_ = std::make_unique<StoryImage>(0, 0, 800, 600);
+    leftPortrait_ = std::make_unique<StoryImage>(0, 0, 325, 487);
+    rightPortrait_ = std::make_unique<StoryImage>(475, 0, 325, 487);
+    textBox_ = std::make_unique<StoryImage>(0, 20, 800, 150);
+    sentenceLabel_ = std::make_unique<StoryLabel>("");
+    nextMarker_ = std::make_unique<StoryImage>(390, 10, 20, 20);
+    spriteList.push_back(backgroundImage_.get());
+    spriteList.push_back(leftPortrait_.get());
+    spriteList.push_back(rightPortrait_.get());
+    spriteList.push_back(textBox_.get());
+    spriteList.push_back(sentenceLabel_.get());
+    spriteList.push_back(nextMarker_.get());
+    textBox_->loadImage(modPath("//contentN.png"), false);
+    nextMarker_->loadImage(kPlayerStoryRoot + "next.png", false);
 
-    currentFrame = -1;
-    transitionStep = -1;
+    currentFrame_ = -1;
+    transitionStep_ = -1;
     showFrame(0);
 }
 
@@ -108,98 +108,98 @@ void StoryPlayer::switchMusic(const Frame* old, const Frame& now)
     if (old && old->music == now.music) {
         // Same music: it plays on; if it has run out, it goes on from where
         // it stopped (its end), it is not rewound.
-        if (AudioPlayer::mode(musicDevice) == AudioPlayer::kModeStop)
-            AudioPlayer::playFromPosition(musicDevice);
+        if (AudioPlayer::mode(musicDevice_) == AudioPlayer::kModeStop)
+            AudioPlayer::playFromPosition(musicDevice_);
         return;
     }
-    if (musicDevice != 0) {
-        AudioPlayer::closeDevice(musicDevice);
-        musicDevice = 0;
+    if (musicDevice_ != 0) {
+        AudioPlayer::closeDevice(musicDevice_);
+        musicDevice_ = 0;
     }
     if (!validIndex(now.music, musics)) return; // no music for this frame
-    AudioPlayer::openDevice(musicDevice, toFsPath(modPath(musics[static_cast<std::size_t>(now.music)])));
-    AudioPlayer::setVolume(musicDevice, kMusicVolume);
-    AudioPlayer::playFromPosition(musicDevice);
+    AudioPlayer::openDevice(musicDevice_, toFsPath(modPath(musics[static_cast<std::size_t>(now.music)])));
+    AudioPlayer::setVolume(musicDevice_, kMusicVolume);
+    AudioPlayer::playFromPosition(musicDevice_);
 }
 
 void StoryPlayer::playSound(const std::string& path)
 {
-    if (soundOpen) {
-        AudioPlayer::closeDevice(soundDevice);
-        soundOpen = false;
+    if (soundOpen_) {
+        AudioPlayer::closeDevice(soundDevice_);
+        soundOpen_ = false;
     }
-    AudioPlayer::openDevice(soundDevice, toFsPath(path));
-    AudioPlayer::setVolume(soundDevice, kSoundVolume);
-    AudioPlayer::playFromPosition(soundDevice);
-    soundOpen = true;
+    AudioPlayer::openDevice(soundDevice_, toFsPath(path));
+    AudioPlayer::setVolume(soundDevice_, kSoundVolume);
+    AudioPlayer::playFromPosition(soundDevice_);
+    soundOpen_ = true;
 }
 
 void StoryPlayer::showFrame(int index)
 {
     if (index < 0 || index >= frameCount || !validIndex(index, frames)) return;
-    if (transitionStep == -1) {
-        previousFrame = currentFrame;
-        transitionStep = 0;
-        currentFrame = index;
+    if (transitionStep_ == -1) {
+        previousFrame_ = currentFrame_;
+        transitionStep_ = 0;
+        currentFrame_ = index;
     } else {
         // Mid-transition only the running target may step it on.
-        if (index != currentFrame) return;
-        ++transitionStep;
+        if (index != currentFrame_) return;
+        ++transitionStep_;
     }
-    const int s = transitionStep;
-    const Frame& now = frames[static_cast<std::size_t>(currentFrame)];
-    const Frame* old = validIndex(previousFrame, frames) && previousFrame < frameCount
-                           ? &frames[static_cast<std::size_t>(previousFrame)]
+    const int s = transitionStep_;
+    const Frame& now = frames[static_cast<std::size_t>(currentFrame_)];
+    const Frame* old = validIndex(previousFrame_, frames) && previousFrame_ < frameCount
+                           ? &frames[static_cast<std::size_t>(previousFrame_)]
                            : nullptr;
 
     if (!old || old->background != now.background) {
-        stepPicture(*backgroundImage, s, [&] {
+        stepPicture(*backgroundImage_, s, [&] {
             const std::string path = validIndex(now.background, backgrounds)
                                          ? modPath(backgrounds[static_cast<std::size_t>(now.background)])
                                          : std::string();
-            backgroundImage->loadImage(path, false);
+            backgroundImage_->loadImage(path, false);
         });
     }
     if (!old || old->leftCharacter != now.leftCharacter || old->leftPhoto != now.leftPhoto) {
-        stepPicture(*leftPortrait, s, [&] {
-            leftPortrait->loadImage(now.leftCharacter < 0 ? std::string()
+        stepPicture(*leftPortrait_, s, [&] {
+            leftPortrait_->loadImage(now.leftCharacter < 0 ? std::string()
                                                           : photoPath(now.leftCharacter, now.leftPhoto),
                                     false);
         });
     }
     if (!old || old->rightCharacter != now.rightCharacter || old->rightPhoto != now.rightPhoto) {
-        stepPicture(*rightPortrait, s, [&] {
+        stepPicture(*rightPortrait_, s, [&] {
             const std::string path =
                 now.rightCharacter < 0 ? std::string() : photoPath(now.rightCharacter, now.rightPhoto);
-            rightPortrait->loadImage(path, !path.empty());
+            rightPortrait_->loadImage(path, !path.empty());
         });
     }
-    if (s > 10) sentenceLabel->progress = static_cast<float>(s / 10.0 - 1.0);
+    if (s > 10) sentenceLabel_->progress = static_cast<float>(s / 10.0 - 1.0);
     if (s > 0) {
         const double marker = s / 10.0 - 1.0;
-        nextMarker->setAlpha(static_cast<float>(marker < 0 ? -marker : marker));
+        nextMarker_->setAlpha(static_cast<float>(marker < 0 ? -marker : marker));
     }
     if (s == 10) {
         if (now.textCharacter == 1)
-            textBox->loadImage(modPath("//content.png"), false);
+            textBox_->loadImage(modPath("//content.png"), false);
         else if (now.textCharacter == 2)
-            textBox->loadImage(modPath("//content.png"), true);
+            textBox_->loadImage(modPath("//content.png"), true);
         else if (now.textCharacter == 0)
-            textBox->loadImage(modPath("//contentN.png"), false);
-        sentenceLabel->setText(speakerPrefix(now) + now.sentence);
+            textBox_->loadImage(modPath("//contentN.png"), false);
+        sentenceLabel_->setText(speakerPrefix(now) + now.sentence);
         switchMusic(old, now);
         // An index past the list plays nothing, like a negative one.
         if (validIndex(now.sound, sounds))
             playSound(modPath(sounds[static_cast<std::size_t>(now.sound)]));
     }
-    if (s == 20) transitionStep = -1;
+    if (s == 20) transitionStep_ = -1;
 }
 
 void StoryPlayer::advanceStory()
 {
-    if (currentFrame == frameCount - 1) {
+    if (currentFrame_ == frameCount - 1) {
         if (onFinished) onFinished();
         return;
     }
-    showFrame(currentFrame + 1);
+    showFrame(currentFrame_ + 1);
 }

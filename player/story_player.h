@@ -33,19 +33,24 @@ public:
     // plays at full volume.
     void playSound(const std::string& path);
 
-    bool transitionRunning() const { return transitionStep >= 0; }
+    bool transitionRunning() const { return transitionStep_ >= 0; }
+    // -1 while idle, 0..20 while a transition runs.
+    int transitionStep() const { return transitionStep_; }
+    int currentFrame() const { return currentFrame_; }
+    const std::string& modName() const { return modName_; }
+    // The audio devices of the music and the last sound effect (0 for none);
+    // soundOpen() once a sound has been attempted.
+    std::uint32_t musicDevice() const { return musicDevice_; }
+    std::uint32_t soundDevice() const { return soundDevice_; }
+    bool soundOpen() const { return soundOpen_; }
 
-    int transitionStep = -1;       // -1 idle, 0..20 while a transition runs
-    std::uint32_t musicDevice = 0;
-    std::uint32_t soundDevice = 0;
-    bool soundOpen = false;        // soundDevice holds a sound attempt
-    std::string modName;
-    std::unique_ptr<PropertyTree> tree;
-    std::unique_ptr<StoryImage> backgroundImage, leftPortrait, rightPortrait, textBox;
-    std::unique_ptr<StoryLabel> sentenceLabel;
-    std::unique_ptr<StoryImage> nextMarker;
-    int previousFrame = -1;
-    int currentFrame = -1;
+    // The six sprites, back to front.
+    StoryImage& background() { return *backgroundImage_; }
+    StoryImage& leftPortrait() { return *leftPortrait_; }
+    StoryImage& rightPortrait() { return *rightPortrait_; }
+    StoryImage& textBox() { return *textBox_; }
+    StoryLabel& sentence() { return *sentenceLabel_; }
+    StoryImage& nextMarker() { return *nextMarker_; }
 
     // What happens after the last frame: by default the "Story finished!"
     // box, then exit code 0. Tests put a recorder here.
@@ -55,6 +60,18 @@ public:
     static constexpr int kSoundVolume = 1000;
 
 private:
+    int transitionStep_ = -1;
+    std::uint32_t musicDevice_ = 0;
+    std::uint32_t soundDevice_ = 0;
+    bool soundOpen_ = false;
+    std::string modName_;
+    std::unique_ptr<PropertyTree> tree_;
+    std::unique_ptr<StoryImage> backgroundImage_, leftPortrait_, rightPortrait_, textBox_;
+    std::unique_ptr<StoryLabel> sentenceLabel_;
+    std::unique_ptr<StoryImage> nextMarker_;
+    int previousFrame_ = -1;
+    int currentFrame_ = -1;
+
     void load();
     std::string modPath(const std::string& reference) const;
     void stepPicture(StoryImage& sprite, int step, const std::function<void()>& reload);

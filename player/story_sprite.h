@@ -38,7 +38,13 @@ public:
     bool hitTest(int px, int py) override; // rectangle, both edges inclusive
 
     bool empty() const { return image.empty(); }
+    // The picture as drawn: RGBA, bottom row first, alpha as last set.
+    const cv::Mat& picture() const { return image; }
+    // Bottom-left corner in window pixels.
+    cv::Point position() const { return {x, y}; }
+    void setBottom(int newY) { y = newY; }
 
+private:
     int x, y, width, height;
     cv::Mat image;   // drawn; its alpha is rewritten by setAlpha
     cv::Mat source;  // untouched copy: every fade starts from it
@@ -51,7 +57,6 @@ public:
     // is); only it is drawn when the picture is at the sprite's size.
     cv::Rect visible;
 
-private:
     void measureAlpha();
 };
 

@@ -164,7 +164,7 @@ TEST_F(GlPictures, BigPicturesAreShrunkOnceAndTransparentMarginsLeftAlone)
     dir.writePicture("big.png", big);
     StoryImage image(0, 0, 800, 600);
     image.loadImage((dir.modDir() / "big.png").string(), false);
-    ASSERT_EQ(image.image.size(), cv::Size(800, 600));
+    ASSERT_EQ(image.picture().size(), cv::Size(800, 600));
     spriteList = {&image};
     for (float alpha : {1.0f, 0.5f}) {
         image.setAlpha(alpha);
@@ -189,7 +189,7 @@ TEST_F(GlPictures, TransitionFadesTheBackgroundUnderAMirroredRightPortrait)
     StoryPlayer p("demo");
     storyPlayer = &p;
     auto runTo = [&](int step) {
-        while (p.transitionRunning() && p.transitionStep < step) player::OnDrawScene();
+        while (p.transitionRunning() && p.transitionStep() < step) player::OnDrawScene();
         render(0.0f, false); // OnDrawScene cleared to black
     };
     runTo(20);
@@ -205,8 +205,8 @@ TEST_F(GlPictures, TransitionFadesTheBackgroundUnderAMirroredRightPortrait)
         runTo(f.step);
         EXPECT_THAT(at(50, 550), Near(f.colour)) << "step " << f.step;
         EXPECT_EQ(at(480, 300), (Rgb{255, 255, 0})) << "step " << f.step; // unchanged portrait
-        EXPECT_EQ(p.sentenceLabel->text, f.text) << "step " << f.step;
-        EXPECT_FLOAT_EQ(p.sentenceLabel->progress, f.progress) << "step " << f.step;
+        EXPECT_EQ(p.sentence().text, f.text) << "step " << f.step;
+        EXPECT_FLOAT_EQ(p.sentence().progress, f.progress) << "step " << f.step;
     }
     EXPECT_EQ(at(50, 20), kBlue); // the right speaker's box: content.png mirrored
 }

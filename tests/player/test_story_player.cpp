@@ -23,7 +23,7 @@ protected:
     }
     static void stepTo(StoryPlayer& p, int step)
     {
-        while (p.transitionRunning() && p.transitionStep < step) p.showFrame(p.currentFrame);
+        while (p.transitionRunning() && p.transitionStep() < step) p.showFrame(p.currentFrame());
     }
     static void finish(StoryPlayer& p) { stepTo(p, 20); }
     static void next(StoryPlayer& p)
@@ -41,11 +41,11 @@ TEST_F(StoryPlayerTest, ScreenLayoutAndTheEmptyStoryOfABrokenScript)
     dir.writeStory({frame(0, 0)});
     {
         StoryPlayer p("demo");
-        EXPECT_EQ(spriteList, (std::vector<MOXSprite*>{p.backgroundImage.get(), p.leftPortrait.get(),
-                                                      p.rightPortrait.get(), p.textBox.get(),
-                                                      p.sentenceLabel.get(), p.nextMarker.get()}));
-        EXPECT_EQ(p.textBox->image.at<cv::Vec4b>(0, 0), cv::Vec4b(200, 200, 200, 255)); // from the mod
-        EXPECT_FALSE(p.nextMarker->empty()); // from the story root
+        EXPECT_EQ(spriteList, (std::vector<MOXSprite*>{&p.background(), &p.leftPortrait(),
+                                                      &p.rightPortrait(), &p.textBox(),
+                                                      &p.sentence(), &p.nextMarker()}));
+        EXPECT_EQ(p.textBox().picture().at<cv::Vec4b>(0, 0), cv::Vec4b(200, 200, 200, 255)); // from the mod
+        EXPECT_FALSE(p.nextMarker().empty()); // from the story root
     }
     EXPECT_TRUE(spriteList.empty());
 
@@ -78,14 +78,14 @@ TEST_F(StoryPlayerTest, InputOnlyBetweenTransitionsAndTheMarkersBob)
         if (i == 7) { // mid-transition everything is dropped, nothing queued
             player::OnKeyDown('A');
             player::OnMessage(player::kLeftButtonDown, 0, 0);
-            EXPECT_EQ(p.transitionStep, 7);
+            EXPECT_EQ(p.transitionStep(), 7);
         }
         player::stepFrame();
-        ys.push_back(p.nextMarker->y);
+        ys.push_back(p.nextMarker().position().y);
     }
     EXPECT_EQ(std::count(ys.begin(), ys.end(), 7), 27); // a 3-pixel bob every 50 frames
     EXPECT_EQ(ys.back(), 10);
-    EXPECT_EQ(p.currentFrame, 0);
+    EXPECT_EQ(p.currentFrame(), 0);
     player::OnKeyDown(player::kKeyJ); // nothing before the first frame
     player::OnMessage(player::kRightButtonDown, 0, 0);
     EXPECT_FALSE(p.transitionRunning());
@@ -93,12 +93,12 @@ TEST_F(StoryPlayerTest, InputOnlyBetweenTransitionsAndTheMarkersBob)
     finish(p);
     player::OnKeyDown(' ');
     finish(p);
-    EXPECT_EQ(p.currentFrame, 2);
+    EXPECT_EQ(p.currentFrame(), 2);
     player::OnKeyDown(player::kKeyJ);
     finish(p);
     player::OnMessage(player::kRightButtonDown, 0, 0);
     finish(p);
-    EXPECT_EQ(p.currentFrame, 0);
+    EXPECT_EQ(p.currentFrame(), 0);
     p.showFrame(3); // no such frame
     EXPECT_FALSE(p.transitionRunning());
     for (int i = 0; i < 2; ++i) {
@@ -121,12 +121,12 @@ TEST_F(StoryPlayerTest, IndexesOutsideTheirListsShowAndPlayNothing)
     dir.writeStory({bad});
     StoryPlayer p("demo");
     finish(p);
-    EXPECT_TRUE(p.backgroundImage->empty());
-    EXPECT_TRUE(p.leftPortrait->empty());
-    EXPECT_TRUE(p.rightPortrait->empty());
-    EXPECT_EQ(p.sentenceLabel->text, "Bob: x");
-    EXPECT_EQ(p.musicDevice, 0u);
-    EXPECT_FALSE(p.soundOpen);
+    EXPECT_TRUE(p.background().empty());
+    EXPECT_TRUE(p.leftPortrait().empty());
+    EXPECT_TRUE(p.rightPortrait().empty());
+    EXPECT_EQ(p.sentence().text, "Bob: x");
+    EXPECT_EQ(p.musicDevice(), 0u);
+    EXPECT_FALSE(p.soundOpen());
 }
 
 TEST_F(StoryPlayerTest, MusicPlaysOnWhileItsIndexStaysAndSwitchesWhenItChanges)
@@ -135,27 +135,27 @@ TEST_F(StoryPlayerTest, MusicPlaysOnWhileItsIndexStaysAndSwitchesWhenItChanges)
     StoryPlayer p("demo");
     storyPlayer = &p;
     finish(p);
-    const std::uint32_t first = p.musicDevice, ding = p.soundDevice;
+    const std::uint32_t first = p.musicDevice(), ding = p.soundDevice();
     SDL_Delay(300);
     const std::uint32_t before = AudioPlayer::positionMs(first);
     next(p);
     next(p);
-    EXPECT_EQ(p.musicDevice, first);
+    EXPECT_EQ(p.musicDevice(), first);
     EXPECT_EQ(AudioPlayer::mode(first), AudioPlayer::kModePlay);
     EXPECT_GE(AudioPlayer::positionMs(first), before);
     EXPECT_EQ(AudioPlayer::mode(ding), AudioPlayer::kModePlay); // sound -1 left it alone
 
     next(p);
     EXPECT_EQ(AudioPlayer::mode(first), 0u); // closed
-    EXPECT_EQ(AudioPlayer::mode(p.musicDevice), AudioPlayer::kModePlay);
+    EXPECT_EQ(AudioPlayer::mode(p.musicDevice()), AudioPlayer::kModePlay);
 
     // A short piece that ran out is played on from where it stopped: its end.
     next(p);
-    const std::uint32_t shortPiece = p.musicDevice;
+    const std::uint32_t shortPiece = p.musicDevice();
     SDL_Delay(600);
     ASSERT_EQ(AudioPlayer::mode(shortPiece), AudioPlayer::kModeStop);
     next(p);
-    EXPECT_EQ(p.musicDevice, shortPiece);
+    EXPECT_EQ(p.musicDevice(), shortPiece);
     EXPECT_EQ(AudioPlayer::positionMs(shortPiece), AudioPlayer::lengthMs(shortPiece));
 
     // Back across a change of music: that music starts again from its start.
@@ -163,8 +163,8 @@ TEST_F(StoryPlayerTest, MusicPlaysOnWhileItsIndexStaysAndSwitchesWhenItChanges)
     finish(p);
     player::OnKeyDown(player::kKeyJ);
     stepTo(p, 10);
-    EXPECT_NE(p.musicDevice, shortPiece);
-    EXPECT_LT(AudioPlayer::positionMs(p.musicDevice), 200u);
+    EXPECT_NE(p.musicDevice(), shortPiece);
+    EXPECT_LT(AudioPlayer::positionMs(p.musicDevice()), 200u);
 
     // Missing files: no device, no message, the story goes on.
     p.musics[0] = "//missing.mp3";
@@ -173,9 +173,9 @@ TEST_F(StoryPlayerTest, MusicPlaysOnWhileItsIndexStaysAndSwitchesWhenItChanges)
     finish(p);
     player::OnKeyDown(player::kKeyJ);
     finish(p);
-    EXPECT_EQ(p.musicDevice, 0u);
-    EXPECT_EQ(p.soundDevice, 0u);
-    EXPECT_EQ(p.currentFrame, 2);
+    EXPECT_EQ(p.musicDevice(), 0u);
+    EXPECT_EQ(p.soundDevice(), 0u);
+    EXPECT_EQ(p.currentFrame(), 2);
 
     // The first music at 300 and its sound at 1000 of 1000, once both play
     // (the sound may start a mixer chunk or two later).
