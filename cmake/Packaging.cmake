@@ -21,9 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_DEBIAN_SCENEWALK_PACKAGE_NAME scenewalk)
-set(CPACK_DEBIAN_SCENEWALK_PACKAGE_SECTION games)
-# The player's message boxes ("Story finished!") draw with the X core fonts.
-set(CPACK_DEBIAN_SCENEWALK_PACKAGE_DEPENDS "xfonts-base")
+set(CPACK_DEBIAN_SCENEWALK_PACKAGE_SECTION misc)
+# The player's message boxes ("Story finished!") draw with the X core fonts;
+# lintian wants a font package recommended, not depended on.
+set(CPACK_DEBIAN_SCENEWALK_PACKAGE_RECOMMENDS "xfonts-base")
 set(CPACK_DEBIAN_SCENEWALK_DESCRIPTION "player for illustrated stories told frame by frame
 Scenewalk plays the stories written with Quillforge in an 800 x 600 OpenGL
 window: pictures fade from frame to frame, the sentence appears like a
@@ -31,7 +32,7 @@ typewriter, music and sound effects play along. Chinese sentences are drawn
 with a dot-matrix font made from GNU Unifont.")
 
 set(CPACK_DEBIAN_QUILLFORGE_PACKAGE_NAME quillforge)
-set(CPACK_DEBIAN_QUILLFORGE_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_QUILLFORGE_PACKAGE_SECTION misc)
 # Qt finds its X11 platform plugin at run time.
 set(CPACK_DEBIAN_QUILLFORGE_PACKAGE_DEPENDS "scenewalk (= ${PROJECT_VERSION}), qt6-qpa-plugins")
 set(CPACK_DEBIAN_QUILLFORGE_DESCRIPTION "editor for illustrated stories told frame by frame

@@ -33,7 +33,7 @@ int fail(const Program& program, int status, const std::string& reason)
     std::fprintf(stderr, "%s: %s\n", program.name, reason.c_str());
     std::string title = program.name;
     if (!title.empty()) title[0] = static_cast<char>(title[0] - 'a' + 'A');
-    showDesktopError(title, reason);
+    showDesktopError(title, title + " cannot start:\n" + reason);
     return status;
 }
 
