@@ -28,7 +28,7 @@ set -- "$build"/packages/quillforge_*.deb "$build"/packages/scenewalk_*.deb
 [ -f "$1" ] && [ -f "$2" ] || fail "cpack made: $(ls "$build/packages")"
 # Errors fail; warnings are printed. Lintian frowns on root, which CI is.
 lintian --fail-on error --tag-display-limit 0 "$@" 2>&1 | grep -v "root privileges" | tee "$out/lintian.log"
-[ -z "$(grep '^E:' "$out/lintian.log")" ] || fail "lintian reports errors"
+! grep -q '^E:' "$out/lintian.log" || fail "lintian reports errors"
 
 export DEBIAN_FRONTEND=noninteractive
 apt() { $SUDO apt-get -o DPkg::Lock::Timeout=300 -y -q "$@" >>"$out/apt.log" 2>&1; }

@@ -17,7 +17,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 export SDL_AUDIODRIVER=dummy HOME="$work/home"
 unset XDG_DATA_HOME
 mkdir -p "$HOME" "$work/elsewhere"
-cd "$work/elsewhere"
+cd "$work/elsewhere" || fail "no scratch folder"
 user="$HOME/.local/share/quillforge"
 
 # Waits up to 15 s for a window whose title matches $1 and prints its id.
@@ -48,7 +48,7 @@ win=$(window '^Lantern') || fail "the player's window did not open (log: $(cat "
 [ -f "$user/raw/1.bin" ] && [ -L "$user/raw" ] && [ -L "$user/shader" ] || fail "raw/ and shader/ are not linked"
 sleep 1.5  # the first transition
 import -window root "$out/scenewalk-frame1.png"
-for click in 1 2; do
+for _ in 1 2; do
     xdotool mousemove --window "$win" 400 300 click 1
     sleep 1.5
 done
