@@ -48,7 +48,12 @@ for page in "$root"/share/man/man1/*.1.gz; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "man $(basename "$page"): $warnings"
 done
-file "$root/share/icons/hicolor/48x48/apps/scenewalk.png" | grep -q "48 x 48, 8-bit/color RGBA" || fail "48 px icon"
+for size in 48 128 256; do
+    for p in quillforge scenewalk; do
+        icon="$root/share/icons/hicolor/${size}x$size/apps/$p.png"
+        [ "$(identify -format '%wx%h %[channels]' "$icon")" = "${size}x$size srgba" ] || fail "$icon is no $size px RGBA picture"
+    done
+done
 
 # The commands' own options, from the installed place.
 [ "$("$root/bin/scenewalk" --version)" = "scenewalk 1.0" ] || fail "scenewalk --version"
