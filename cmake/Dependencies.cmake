@@ -1,4 +1,4 @@
-# Every third-party library comes from a Debian package (scripts/packages.txt).
+# Every third-party library comes from a Debian package (scripts/packages-build.txt).
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 find_package(Boost REQUIRED)

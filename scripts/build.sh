@@ -1,10 +1,12 @@
 #!/bin/sh
 # Installs what is missing, then configures and builds the main tree.
-# Usage: scripts/build.sh   (build dir: $QS_BUILD_DIR, default build)
+# Usage: scripts/build.sh [LIST...]   (package lists of scripts/install-deps.sh,
+# default build; build dir: $QS_BUILD_DIR, default build)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-./scripts/install-deps.sh
+[ $# -gt 0 ] || set -- build
+./scripts/install-deps.sh "$@"
 build="${QS_BUILD_DIR:-build}"
 # The default preset (gcc, warnings as errors); ccache speeds rebuilds when present.
 launcher=""

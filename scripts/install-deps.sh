@@ -1,17 +1,23 @@
 #!/bin/sh
-# Installs the Debian packages listed in scripts/packages.txt that are missing.
+# Installs the Debian packages of the named lists that are missing:
+# scripts/packages-<list>.txt for build, run and test.
+# Usage: scripts/install-deps.sh [build] [run] [test]   (default: all three)
 # Idempotent: when everything is present it only runs dpkg-query and exits.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-list="$here/packages.txt"
+[ $# -gt 0 ] || set -- build run test
 missing=""
-for pkg in $(grep -v '^[[:space:]]*#' "$list" | grep -v '^[[:space:]]*$'); do
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
-        missing="$missing $pkg"
-    fi
+for name in "$@"; do
+    list="$here/packages-$name.txt"
+    [ -f "$list" ] || { echo "install-deps: no package list $list" >&2; exit 2; }
+    for pkg in $(grep -v '^[[:space:]]*#' "$list" | grep -v '^[[:space:]]*$'); do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing="$missing $pkg"
+        fi
+    done
 done
 if [ -z "$missing" ]; then
-    echo "install-deps: all packages present"
+    echo "install-deps: all packages present ($*)"
     exit 0
 fi
 echo "install-deps: installing$missing"
