@@ -25,7 +25,6 @@ int RunMainWindow(const char* modName, std::int32_t renderMode)
     window.CenterOnWorkArea();
     w32::ShowWindow(window.hWnd, true);
 
-    w32::SetMainWindow(&window);
     app.mainWindow = &window;
     // Without a window nothing could ever end the loop: report the failure
     // as the exit code instead of spinning.

@@ -1,6 +1,7 @@
 #include "player/story_input.h"
 
 #include "player/story_player.h"
+#include "w32/messages.h"
 
 #include <GL/gl.h>
 
@@ -31,7 +32,7 @@ void OnDrawScene()
 void OnKeyDown(int key)
 {
     if (!storyPlayer || storyPlayer->transitionRunning()) return;
-    if (key == kKeyJ) {
+    if (key == static_cast<int>(w32::KeyOfLetter('J'))) { // J goes back
         if (storyPlayer->currentFrame() != 0) storyPlayer->showFrame(storyPlayer->currentFrame() - 1);
         return;
     }
@@ -41,9 +42,9 @@ void OnKeyDown(int key)
 void OnMessage(int message, int, int)
 {
     if (!storyPlayer || storyPlayer->transitionRunning()) return;
-    if (message == kLeftButtonDown) {
+    if (message == static_cast<int>(w32::WM_LBUTTONDOWN)) {
         storyPlayer->advanceStory();
-    } else if (message == kRightButtonDown) {
+    } else if (message == static_cast<int>(w32::WM_RBUTTONDOWN)) {
         if (storyPlayer->currentFrame() != 0) storyPlayer->showFrame(storyPlayer->currentFrame() - 1);
     }
 }

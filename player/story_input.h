@@ -5,11 +5,6 @@
 
 namespace player {
 
-// Window message numbers as the framework delivers them.
-inline constexpr int kLeftButtonDown = 0x0201;
-inline constexpr int kRightButtonDown = 0x0204;
-inline constexpr int kKeyJ = 0x4A; // goes back one frame
-
 // 0..49: where the next marker is in its 3-pixel bob.
 extern int bobCounter;
 

@@ -63,6 +63,10 @@ inline constexpr int WHEEL_DELTA = 120;
 
 // Virtual-key codes. Letters and digits are their upper-case ASCII codes
 // ('A' = 0x41 ... 'Z' = 0x5A, '0' = 0x30 ... '9' = 0x39).
+constexpr std::uint32_t KeyOfLetter(char upper)
+{
+    return static_cast<unsigned char>(upper);
+}
 inline constexpr std::uint32_t VK_BACK = 0x08;
 inline constexpr std::uint32_t VK_TAB = 0x09;
 inline constexpr std::uint32_t VK_RETURN = 0x0D;

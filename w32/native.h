@@ -110,6 +110,10 @@ SwapIntervalFn GetSwapIntervalControl();  // null when the driver has no swap co
 // Message boxes. Returns the button chosen, or -1 when no box could be shown.
 enum MessageBoxKind { MB_ERROR, MB_WARNING, MB_INFORMATION };
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, MessageBoxKind kind);
+// Replaces how ShowMessageBox shows its boxes (null: SDL's boxes again) and
+// returns the handler it replaces; the seam through which tests read boxes.
+using MessageBoxHandler = int (*)(WindowHandle owner, const char* text, const char* caption, MessageBoxKind kind);
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 enum AbortRetryIgnore { ARI_ABORT = 0, ARI_RETRY = 1, ARI_IGNORE = 2 };
 int ShowAbortRetryIgnore(const char* text, const char* caption);  // -1 when no box could be shown
 

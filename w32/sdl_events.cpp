@@ -1,7 +1,7 @@
 // SDL events -> framework messages. This is the one place where both meet:
 // mouse buttons, motion and wheel, keys with their virtual-key codes, and
 // the window events that become WM_SIZE, WM_PAINT, WM_ACTIVATE and WM_CLOSE.
-#include "w32/sdl_local.h"
+#include "sdl_local.h"
 
 namespace w32::sdl {
 namespace {
@@ -9,7 +9,7 @@ namespace {
 std::uint32_t VirtualKey(SDL_Keycode key)
 {
     if (key >= SDLK_a && key <= SDLK_z)
-        return static_cast<std::uint32_t>('A' + (key - SDLK_a));
+        return KeyOfLetter(static_cast<char>('A' + (key - SDLK_a)));
     if (key >= SDLK_0 && key <= SDLK_9)
         return static_cast<std::uint32_t>(key);
     if (key >= SDLK_F1 && key <= SDLK_F12)

@@ -1,11 +1,12 @@
 // The SDL2 backend of the window system seam: windows, the message queue and
 // timers, geometry, GL contexts and message boxes.
-#include "w32/sdl_local.h"
+#include "sdl_local.h"
 
 #include "w32/diagnostics.h"
 
 #include <cerrno>
 #include <string>
+#include <utility>
 
 namespace w32::sdl {
 
@@ -699,8 +700,19 @@ std::string WithoutCarriageReturns(const char* text)
 
 }  // namespace
 
+namespace {
+MessageBoxHandler messageBoxHandler = nullptr;
+}  // namespace
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    return std::exchange(messageBoxHandler, handler);
+}
+
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, MessageBoxKind kind)
 {
+    if (messageBoxHandler)
+        return messageBoxHandler(owner, text, caption, kind);
     const std::uint32_t flags = kind == MB_ERROR     ? SDL_MESSAGEBOX_ERROR
                                 : kind == MB_WARNING ? SDL_MESSAGEBOX_WARNING
                                                      : SDL_MESSAGEBOX_INFORMATION;

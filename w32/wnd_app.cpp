@@ -15,7 +15,6 @@ namespace {
 constexpr const char* kSource = "w32/wnd_app";
 
 CWndApp* currentApp = nullptr;
-CWndBase* mainWindow = nullptr;
 
 std::int32_t WindowProcedure(WindowHandle window, std::uint32_t message, std::uint32_t wParam,
                              std::int32_t lParam)
@@ -60,13 +59,11 @@ const char* WindowClassName()
     return name;
 }
 
-void SetMainWindow(CWndBase* window) { mainWindow = window; }
-CWndBase* MainWindow() { return mainWindow; }
-
 CWndBase::~CWndBase()
 {
-    if (mainWindow == this)
-        mainWindow = nullptr;
+    CWndApp& app = CWndApp::Current();
+    if (app.mainWindow == this)
+        app.mainWindow = nullptr;
     if (hWnd) {
         // Detach first: the window's last messages must not reach a half-destroyed object.
         SetWindowUserData(hWnd, nullptr);
@@ -86,7 +83,7 @@ std::int32_t CWndBase::HandleMessage(std::uint32_t message, std::uint32_t wParam
         return DefWindowProc(hWnd, message, wParam, lParam);
     case WM_NCDESTROY:
         hWnd = 0;
-        if (mainWindow == this)
+        if (CWndApp::Current().mainWindow == this)
             PostQuitMessage(0);
         return 0;
     default:

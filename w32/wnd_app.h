@@ -52,7 +52,7 @@ struct CWndApp {
     std::int32_t running = 0;
     std::int32_t suspended = 0;  // main window minimised or hidden by another's maximise
     std::int32_t realtime = 0;   // 1: render continuously; 0: only on WM_PAINT
-    CLoopWnd* mainWindow = nullptr;
+    CLoopWnd* mainWindow = nullptr;  // renders; its destruction ends the loop
     void* instance = nullptr;    // the module the framework was loaded from
 
     // The object of the running loop, else a default one (flags 0, no window).
@@ -67,10 +67,6 @@ struct CWndApp {
 void* ModuleHandle();
 // "w32::CWndBase@VCFC" followed by the module handle as 8 upper-case hex digits.
 const char* WindowClassName();
-
-// The window whose destruction ends the loop (PostQuitMessage(0)).
-void SetMainWindow(CWndBase* window);
-CWndBase* MainWindow();
 
 // Frames per second for 30 frames that took `elapsedMs`; 0 ms counts as 0.5.
 double FrameRate(std::uint32_t elapsedMs);

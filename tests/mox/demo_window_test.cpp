@@ -4,7 +4,8 @@
 #include "mox/demo_wnd.h"
 #include "mox/sprite.h"
 #include "w32/native.h"
-#include "w32/sdl_local.h"
+
+#include <SDL2/SDL.h>
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -38,7 +39,7 @@ public:
             w32::GetClientRect(window, client);
             w32::GetWindowRect(window, outer);
             SDL_Event close{};
-            close.window = {SDL_WINDOWEVENT, 0, SDL_GetWindowID(w32::sdl::SdlWindowOf(window)),
+            close.window = {SDL_WINDOWEVENT, 0, SDL_GetWindowID(SDL_GL_GetCurrentWindow()),
                             SDL_WINDOWEVENT_CLOSE, 0, 0, 0, 0, 0};
             SDL_PushEvent(&close);
             closing = true;
@@ -72,7 +73,7 @@ TEST(RunMainWindow, TeapotTitleCentringSdlInputAndZeroOnClose)
     window.OnPreRender = [&] {
         if (++preRenders != 5)
             return;
-        const Uint32 id = SDL_GetWindowID(w32::sdl::SdlWindowOf(window.hWnd));
+        const Uint32 id = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
         SDL_Event e{};
         e.key = {SDL_KEYDOWN, 0, id, SDL_PRESSED, 0, 0, 0, {SDL_SCANCODE_J, SDLK_j, 0, 0}};
         SDL_PushEvent(&e);

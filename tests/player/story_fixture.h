@@ -16,6 +16,9 @@
 
 namespace fixture {
 
+// Mouse presses as the window layer delivers them: the Win32 numbers.
+inline constexpr int kLeftPress = 0x0201, kRightPress = 0x0204;
+
 namespace fs = std::filesystem;
 
 class StoryDir {

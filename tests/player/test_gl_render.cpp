@@ -196,7 +196,7 @@ TEST_F(GlPictures, TransitionFadesTheBackgroundUnderAMirroredRightPortrait)
     EXPECT_EQ(at(50, 550), kRed);
     EXPECT_EQ(at(480, 300), (Rgb{255, 255, 0})); // the photo's right half on the left
     EXPECT_EQ(at(795, 300), kGreen);
-    player::OnMessage(player::kLeftButtonDown, 0, 0);
+    player::OnMessage(fixture::kLeftPress, 0, 0);
     // The old text stays until step 10, the new one is typed out after it.
     const struct { int step; Rgb colour; const char* text; float progress; } fades[] = {
         {5, {127, 0, 0}, "one", 1.0f}, {10, kBlack, "Ann: two!", 0.0f},

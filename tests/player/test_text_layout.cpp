@@ -90,6 +90,8 @@ TEST(DrawText, WalksMixedTextStopsAtItsEndAndRetriesAMissingGlyphFile)
     EXPECT_EQ(walk(glyphs, std::string_view(text).substr(0, 2)), (Calls{"x"}));
     // No trail byte, a record past the file's end: empty cells that advance.
     EXPECT_EQ(walk(glyphs, "\xB0\x41\xB1\xA1\xB0\xA2"), (Calls{"-", "-", "G1"}));
+    // GB18030 leads below 0xA1, as the editor stores them, are double-byte too.
+    EXPECT_EQ(walk(glyphs, "\x81\x40z\xA0\xA1"), (Calls{"-", "z", "-"}));
     dataFolder = saved;
 }
 
@@ -112,6 +114,7 @@ TEST(LabelLines, WrapAtNinetyBytesKeepStraddlersWholeAndRevealProgressively)
     EXPECT_EQ(lines(std::string(90, 'a'), 1.0f), (Spans{{0, 90}}));
     std::string straddle = std::string(89, 'a') + "\xB0\xA1" + std::string(20, 'b');
     EXPECT_EQ(lines(straddle, 1.0f), (Spans{{0, 91}, {91, 20}}));
+    EXPECT_EQ(lines(std::string(89, 'a') + "\x81\x40" + std::string(20, 'b'), 1.0f), (Spans{{0, 91}, {91, 20}}));
     EXPECT_EQ(lines(std::string(200, 'x'), 0.75f), (Spans{{0, 90}, {90, 60}}));
     EXPECT_EQ(lines(std::string(20, 'x'), 3.0f), (Spans{{0, 20}}));
     EXPECT_EQ(lines(std::string(20, 'x'), -1.0f), (Spans{{0, 0}}));

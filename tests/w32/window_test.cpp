@@ -4,7 +4,7 @@
 // window ends it with 0.
 #include "w32/diagnostics.h"
 #include "w32/native.h"
-#include "w32/sdl_local.h"
+#include "sdl_local.h"
 #include "w32/wnd_app.h"
 
 #include <gtest/gtest.h>
@@ -201,11 +201,9 @@ TEST_F(SdlWindow, LoopDrainsMessagesBeforeEachFrameAndClosingReturnsZero)
     w32::CWndApp app;
     app.realtime = 1;
     app.mainWindow = &wnd;
-    w32::SetMainWindow(&wnd);
     w32::CWndApp::SetCurrent(&app);
     const int result = app.Run();
     w32::CWndApp::SetCurrent(nullptr);
-    w32::SetMainWindow(nullptr);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(wnd.frames, 3);
     EXPECT_EQ(wnd.hWnd, 0u);

@@ -1,5 +1,6 @@
 // Insides of the SDL2 backend, shared by sdl_window.cpp and sdl_events.cpp
-// (and by tests that push SDL events). Nothing above the seam includes this.
+// (and by their own tests). It sits outside the public include path: nothing
+// above the seam can include it.
 #pragma once
 
 #include "w32/native.h"
