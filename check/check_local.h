@@ -24,8 +24,20 @@ struct FileInfo {
     std::int64_t mtimeNs = 0;
 };
 
-// stat of path (links followed); nothing is opened.
+// stat of path (links followed); nothing is opened. Recorded in the
+// dependency log while one is set.
 FileInfo probeFile(const std::string& fsPath);
+
+// Every file a check of one mod looked at, with what it found there: while
+// none of them changes, the same check gives the same findings.
+struct DependencyLog {
+    std::vector<std::pair<std::string, FileInfo>> files;
+};
+// Starts (log) or ends (null) recording probes.
+void setDependencyLog(DependencyLog* log);
+
+// The names of every file below folder, in one string (order included).
+std::string folderListing(const std::string& folder);
 // "a directory", "a FIFO", ... for a kind that is not a regular file.
 const char* kindName(FileKind kind);
 
@@ -57,10 +69,18 @@ public:
     // False once when audio cannot be decoded at all on this machine.
     bool audioAvailable();
 
+    // The findings of an earlier check stored under key, when every file it
+    // looked at (and the listing of folder) is as it was then.
+    bool cachedFindings(const std::string& key, const std::string& folder, std::vector<Finding>& out) const;
+    void storeFindings(const std::string& key, const std::string& folder, const DependencyLog& log,
+                       const std::vector<Finding>& findings) const;
+
 private:
     DecodeResult run(const std::string& fsPath, Decoder decoder);
     void load();
     void save() const;
+
+    std::string findingsFile(const std::string& key) const;
 
     std::string cacheFile_;
     bool useCache_;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include <fcntl.h>
@@ -20,7 +21,34 @@ namespace fs = std::filesystem;
 
 namespace storycheck {
 
+namespace {
+DependencyLog* dependencyLog = nullptr;
+
+FileInfo statFile(const std::string& fsPath);
+} // namespace
+
+void setDependencyLog(DependencyLog* log) { dependencyLog = log; }
+
 FileInfo probeFile(const std::string& fsPath)
+{
+    const FileInfo info = statFile(fsPath);
+    if (dependencyLog) dependencyLog->files.emplace_back(fsPath, info);
+    return info;
+}
+
+std::string folderListing(const std::string& folder)
+{
+    std::string listing;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    int seen = 0;
+    for (fs::recursive_directory_iterator end; !ec && it != end && seen < 200000; it.increment(ec), ++seen)
+        listing += it->path().native() + '\n';
+    return listing;
+}
+
+namespace {
+FileInfo statFile(const std::string& fsPath)
 {
     struct stat st {};
     if (::stat(fsPath.c_str(), &st) != 0)
@@ -36,6 +64,7 @@ FileInfo probeFile(const std::string& fsPath)
     else info.kind = FileKind::Other;
     return info;
 }
+} // namespace
 
 const char* kindName(FileKind kind)
 {
@@ -176,7 +205,7 @@ std::string unescape(const std::string& s)
 }
 
 // Bumped whenever a decoder's verdict may change.
-const char* const kCacheHeader = "quillforge-check decode cache 1";
+const char* const kCacheHeader = "quillforge-check cache 2";
 
 } // namespace
 
@@ -250,6 +279,79 @@ bool Decoders::audioAvailable()
     return audio_ == 1;
 }
 
+std::string Decoders::findingsFile(const std::string& key) const
+{
+    char name[40];
+    std::snprintf(name, sizeof name, "/mods/%016zx.txt", std::hash<std::string>{}(key));
+    return fs::path(cacheFile_).parent_path().string() + name;
+}
+
+// The file: the header, the key, one "D" line per dependency (kind, size,
+// mtime, path), the listing's hash and length, then one "F" line per finding.
+bool Decoders::cachedFindings(const std::string& key, const std::string& folder, std::vector<Finding>& out) const
+{
+    if (!useCache_) return false;
+    std::string text;
+    if (!readRegularFile(findingsFile(key), kMaxScriptBytes, text)) return false;
+    std::istringstream in(text);
+    std::string line;
+    if (!std::getline(in, line) || line != kCacheHeader || !std::getline(in, line) || unescape(line) != key)
+        return false;
+    std::vector<Finding> found;
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            f.push_back(line.substr(start, tab - start));
+        f.push_back(line.substr(start));
+        if (f[0] == "D" && f.size() == 5) {
+            const FileInfo now = probeFile(unescape(f[4]));
+            if (std::to_string(static_cast<int>(now.kind)) != f[1] || std::to_string(now.size) != f[2] ||
+                std::to_string(now.mtimeNs) != f[3])
+                return false;
+        } else if (f[0] == "L" && f.size() == 2) {
+            if (std::to_string(std::hash<std::string>{}(folderListing(folder))) != f[1]) return false;
+        } else if (f[0] == "F" && f.size() == 8) {
+            found.push_back({unescape(f[6]), std::atoi(f[2].c_str()), std::atoi(f[3].c_str()),
+                             static_cast<Severity>(std::atoi(f[1].c_str())), unescape(f[5]), std::atoi(f[4].c_str()),
+                             unescape(f[7])});
+        } else {
+            return false;
+        }
+    }
+    out.insert(out.end(), found.begin(), found.end());
+    return true;
+}
+
+void Decoders::storeFindings(const std::string& key, const std::string& folder, const DependencyLog& log,
+                             const std::vector<Finding>& findings) const
+{
+    if (!useCache_) return;
+    const std::string file = findingsFile(key);
+    std::error_code ec;
+    fs::create_directories(fs::path(file).parent_path(), ec);
+    const std::string temporary = file + "." + std::to_string(::getpid());
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << kCacheHeader << '\n' << escape(key) << '\n';
+        std::set<std::string> seen;
+        for (const auto& [path, info] : log.files)
+            if (seen.insert(path).second)
+                out << "D\t" << static_cast<int>(info.kind) << '\t' << info.size << '\t' << info.mtimeNs << '\t'
+                    << escape(path) << '\n';
+        out << "L\t" << std::hash<std::string>{}(folderListing(folder)) << '\n';
+        for (const Finding& f : findings)
+            out << "F\t" << static_cast<int>(f.severity) << '\t' << f.line << '\t' << f.column << '\t' << f.frame
+                << '\t' << escape(f.rule) << '\t' << escape(f.file) << '\t' << escape(f.message) << '\n';
+        if (!out.flush()) {
+            out.close();
+            std::remove(temporary.c_str());
+            return;
+        }
+    }
+    if (std::rename(temporary.c_str(), file.c_str()) != 0) std::remove(temporary.c_str());
+}
+
 const DecodeResult& Decoders::decode(const std::string& fsPath, const FileInfo& info, Decoder decoder)
 {
     std::error_code ec;
@@ -274,7 +376,7 @@ DecodeResult Decoders::run(const std::string& fsPath, Decoder decoder)
     // The decoders take a name: the one of the descriptor just checked, so
     // the file decoded is the regular file probed, whatever the name holds now.
     const std::string name = "/proc/self/fd/" + std::to_string(file.fd);
-    const std::string opened = probeFile(name).kind == FileKind::Regular ? name : fsPath;
+    const std::string opened = statFile(name).kind == FileKind::Regular ? name : fsPath;
     const auto started = std::chrono::steady_clock::now();
     if (decoder == Decoder::Audio) {
         std::uint32_t device = 0;

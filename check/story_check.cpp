@@ -448,9 +448,13 @@ private:
 
     const GlyphFile& glyphs()
     {
-        const std::string path = s_.options.glyphFile.empty() ? joinPath(parentOf(storyRoot_), "raw/1.bin")
-                                                              : s_.options.glyphFile;
-        return s_.glyphFile(path);
+        if (!glyphs_) {
+            const std::string path = s_.options.glyphFile.empty() ? joinPath(parentOf(storyRoot_), "raw/1.bin")
+                                                                  : s_.options.glyphFile;
+            probeFile(path);  // a dependency of this mod's findings
+            glyphs_ = &s_.glyphFile(path);
+        }
+        return *glyphs_;
     }
 
     // Why the player draws the character at text[i] (a lead byte) as nothing,
@@ -481,8 +485,18 @@ private:
                                 [](char b) { return b == 0; });
         }
         if (!blank) return {};
+        const std::string shown = toUtf8(text.substr(i, 2));
+        // Codes GB 2312 leaves empty convert to the private use area (U+E000
+        // to U+F8FF, UTF-8 EE 80 80 to EF A3 BF), which shows as nothing.
+        const auto b0 = shown.empty() ? 0 : static_cast<unsigned char>(shown[0]);
+        const auto b1 = shown.size() < 2 ? 0 : static_cast<unsigned char>(shown[1]);
+        const bool privateUse = shown.size() == 3 && (b0 == 0xEE || (b0 == 0xEF && b1 <= 0xA3));
+        if (privateUse || shown.find("\\x") != std::string::npos) {
+            std::snprintf(hex, sizeof hex, "code %02X%02X (no character there)", c1, c2);
+            return hex;
+        }
         std::snprintf(hex, sizeof hex, " (%02X%02X)", c1, c2);
-        return inQuotes(toUtf8(text.substr(i, 2))) + hex;
+        return inQuotes(shown) + hex;
     }
 
     void checkText(const StoryRecords& story, const Places& places, std::size_t i)
@@ -794,6 +808,7 @@ private:
     std::map<std::string, Decoded> decoded_;
     std::set<int> namesReported_;
     bool glyphFileReported_ = false;
+    const GlyphFile* glyphs_ = nullptr;
 };
 
 // Findings of one mod (or template) in file order, the script first.
@@ -809,7 +824,26 @@ void sortFrom(std::vector<Finding>& findings, std::size_t from, const std::strin
                      });
 }
 
+void checkModFindings(Shared& shared, const std::string& folder, bool withNextMarker, bool templateStory);
+
 void checkModOnDisk(Shared& shared, const std::string& folder, bool withNextMarker, bool templateStory)
+{
+    const std::size_t from = shared.out.size();
+    // While script.xml, every file it names, the glyph file and the mod's
+    // listing are unchanged, the findings are too.
+    const std::string key = std::string("mod\t") + folder + "\t" + (withNextMarker ? "1" : "0") +
+                            (templateStory ? "1" : "0") + "\t" + shared.options.glyphFile;
+    if (shared.decoders.cachedFindings(key, folder, shared.out)) return;
+    DependencyLog log;
+    setDependencyLog(&log);
+    checkModFindings(shared, folder, withNextMarker, templateStory);
+    setDependencyLog(nullptr);
+    if (!shared.audioNoted)
+        shared.decoders.storeFindings(key, folder, log,
+                                      std::vector<Finding>(shared.out.begin() + static_cast<long>(from), shared.out.end()));
+}
+
+void checkModFindings(Shared& shared, const std::string& folder, bool withNextMarker, bool templateStory)
 {
     const std::size_t from = shared.out.size();
     ModCheck mod(shared, folder, templateStory);

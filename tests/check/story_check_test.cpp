@@ -229,6 +229,25 @@ TEST(StoryCheck, StoryRootChecksStartupModNamesAndTheNextMarker)
                                                "template next.png"}));
 }
 
+TEST(StoryCheck, CachedResultsFollowChangedFiles)
+{
+    Mod m;
+    m.save();
+    storycheck::Options options;
+    options.glyphFile = kGlyphs;
+    options.cacheFolder = (m.root / "cache").string();
+    EXPECT_TRUE(storycheck::checkModFolder(m.mod.string(), options).empty());
+    EXPECT_TRUE(storycheck::checkModFolder(m.mod.string(), options).empty());
+    writeFile(m.mod / "bg/sky.jpg", "now damaged");  // another size: a changed file
+    std::vector<Finding> found = storycheck::checkModFolder(m.mod.string(), options);
+    ASSERT_EQ(found.size(), 1u) << describe(found);
+    EXPECT_EQ(found[0].rule, "undecodable");
+    writePicture(m.mod / "bg/new.jpg", 8, 8);  // a new file changes the listing
+    found = storycheck::checkModFolder(m.mod.string(), options);
+    ASSERT_EQ(found.size(), 2u) << describe(found);
+    EXPECT_EQ(found[1].rule, "unused-file");
+}
+
 TEST(StoryCheck, InMemoryRecordsAreCheckedWithoutTheSavedFile)
 {
     Mod m;
