@@ -787,7 +787,8 @@ private:
         }
         std::sort(unused.begin(), unused.end());
         for (const std::string& rel : unused)
-            addFile(joinPath(folder_, rel), Severity::Note, "unused-file", 0, "nothing in the story refers to this file");
+            addFile(joinPath(folder_, rel), Severity::Note, "unused-file", 0,
+                    inQuotes(rel) + ": nothing in the story refers to this file");
     }
 
     struct Decoded {
