@@ -17,6 +17,8 @@ struct PropertyTree {
     std::string name;
     std::string value;                                    // element text, empty when none
     std::map<std::string, std::string> attributes;        // sorted by name, byte-wise
+    int line = 0;                                         // where the element starts in its file,
+    int column = 0;                                       // 1-based; 0 for nodes built in memory
 
     PropertyTree() = default;
     PropertyTree(std::string name, std::string value);

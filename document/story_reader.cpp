@@ -219,6 +219,15 @@ std::unique_ptr<PropertyTree> storyTree(const StoryRecords& records)
     return root;
 }
 
+std::string speakerPrefixOf(const StoryRecords& story, const Frame& frame)
+{
+    int speaker = -1;
+    if (frame.textCharacter == 1) speaker = frame.leftCharacter;
+    if (frame.textCharacter == 2) speaker = frame.rightCharacter;
+    if (speaker < 0 || static_cast<std::size_t>(speaker) >= story.characters.size()) return {};
+    return story.characters[static_cast<std::size_t>(speaker)].name + ": ";
+}
+
 std::string encodeSentence(const std::string& sentence)
 {
     std::string out;

@@ -73,6 +73,12 @@ bool readStory(const PropertyTree& root, StoryRecords& out);
 // sounds are written as -1; each person's photoNum is the photos written.
 std::unique_ptr<PropertyTree> storyTree(const StoryRecords& records);
 
+// What the player writes before a frame's sentence: the left person's name
+// and ": " when the speaker (textCharacter) is 1, the right person's when it
+// is 2; empty for narration, any other speaker, or a person index outside
+// characters.
+std::string speakerPrefixOf(const StoryRecords& story, const Frame& frame);
+
 // Each byte as three decimal digits and "_": "abc" -> "097_098_099_".
 std::string encodeSentence(const std::string& sentence);
 std::string decodeSentence(const std::string& stored);

@@ -13,6 +13,8 @@ namespace {
 void treeFromElement(PropertyTree& node, const TiXmlElement& element)
 {
     node.name = element.ValueStr();
+    node.line = element.Row();
+    node.column = element.Column();
     const TiXmlNode* first = element.FirstChild();
     if (first && first->ToText())
         node.value = first->ValueStr();
@@ -53,24 +55,44 @@ TiXmlEncoding encodingOf(const std::string& text)
     return bom ? TIXML_DEFAULT_ENCODING : TIXML_ENCODING_LEGACY;
 }
 
-}  // namespace
-
-bool loadTree(std::unique_ptr<PropertyTree>& slot, const std::string& file)
+bool parseTree(std::unique_ptr<PropertyTree>& slot, const std::string& text, XmlLoadError* error)
 {
     TiXmlDocument document;
-    const std::string path = toFsPath(file);
-    // Read and measured before parsing: TinyXML recurses once per level.
-    std::string text;
-    if (!readXmlText(path, text))
-        return false;
+    document.SetTabSize(1);  // columns count bytes, as editors and compilers do
     document.Parse(text.c_str(), nullptr, encodingOf(text));
-    if (document.Error())
+    if (document.Error()) {
+        if (error)
+            *error = {document.ErrorDesc() ? document.ErrorDesc() : "not XML", document.ErrorRow(),
+                      document.ErrorCol()};
         return false;
+    }
     auto root = std::make_unique<PropertyTree>();
     if (const TiXmlElement* element = document.RootElement())
         treeFromElement(*root, *element);
     slot = std::move(root);
     return true;
+}
+
+}  // namespace
+
+bool loadTree(std::unique_ptr<PropertyTree>& slot, const std::string& file)
+{
+    // Read and measured before parsing: TinyXML recurses once per level.
+    std::string text;
+    if (!readXmlText(toFsPath(file), text))
+        return false;
+    return parseTree(slot, text, nullptr);
+}
+
+bool loadTreeFromBytes(std::unique_ptr<PropertyTree>& slot, const std::string& bytes, XmlLoadError* error)
+{
+    std::string text;
+    if (!xmlTextOf(bytes, text)) {
+        if (error)
+            *error = {"elements nested more than " + std::to_string(kMaxXmlDepth) + " deep", 0, 0};
+        return false;
+    }
+    return parseTree(slot, text, error);
 }
 
 bool saveTree(const PropertyTree& root, const std::string& file)

@@ -19,6 +19,20 @@
 // page); only a file starting with a UTF-8 byte-order mark is read as UTF-8.
 bool loadTree(std::unique_ptr<PropertyTree>& slot, const std::string& file);
 
+// Why a load failed: TinyXML's own description with its 1-based row and
+// column, or a reason of ours (line 0) for text nested too deep.
+struct XmlLoadError {
+    std::string message;
+    int line = 0;
+    int column = 0;
+};
+
+// As loadTree, for the bytes of a file already read (raw, as on disk).
+// Every node carries the row and column of its element (tabs count as one
+// column). error, when given, says why a load failed.
+bool loadTreeFromBytes(std::unique_ptr<PropertyTree>& slot, const std::string& bytes,
+                       XmlLoadError* error = nullptr);
+
 // Writes root to file. The text goes to a temporary file beside it, which
 // replaces file only once it is complete, so a failed save keeps the old file.
 bool saveTree(const PropertyTree& root, const std::string& file);

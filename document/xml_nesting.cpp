@@ -358,7 +358,11 @@ bool readXmlText(const std::string& file, std::string& text)
     std::fclose(in);
     if (!readOk)
         return false;
+    return xmlTextOf(raw, text);
+}
 
+bool xmlTextOf(const std::string& raw, std::string& text)
+{
     std::string out;
     out.reserve(raw.size() + 3);
     for (std::size_t i = 0; i < raw.size() && raw[i] != '\0'; ++i) {

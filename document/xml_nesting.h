@@ -25,3 +25,7 @@ int xmlNestingDepth(std::string_view text, bool utf8);
 // that a multi-byte step at the very end stays inside the buffer. False when
 // the file cannot be read or nests deeper than kMaxXmlDepth.
 bool readXmlText(const std::string& file, std::string& text);
+
+// The same for bytes already read: false when they nest deeper than
+// kMaxXmlDepth.
+bool xmlTextOf(const std::string& raw, std::string& text);

@@ -96,11 +96,7 @@ std::string StoryPlayer::photoPath(int character, int photo) const
 
 std::string StoryPlayer::speakerPrefix(const Frame& frame) const
 {
-    int speaker = -1;
-    if (frame.textCharacter == 1) speaker = frame.leftCharacter;
-    if (frame.textCharacter == 2) speaker = frame.rightCharacter;
-    if (!validIndex(speaker, characters)) return {};
-    return characters[static_cast<std::size_t>(speaker)].name + ": ";
+    return speakerPrefixOf(*this, frame);
 }
 
 void StoryPlayer::switchMusic(const Frame* old, const Frame& now)

@@ -4,6 +4,7 @@
 // draw with raw pixel transfers inside the framework's 2D overlay, where one
 // unit is one window pixel and the origin is the bottom-left corner.
 
+#include "media/text/text_layout.h"
 #include "mox/sprite.h"
 
 #include <opencv2/core.hpp>
@@ -60,20 +61,6 @@ private:
     void measureAlpha();
 };
 
-// One line of a label: bytes [start, start + length) of the text, drawn with
-// its baseline at y.
-struct LabelLine {
-    std::size_t start;
-    std::size_t length;
-    int y;
-};
-
-// Splits the revealed part (text length x progress bytes) into lines of
-// lineWidth bytes, 20 pixels apart downward from y. A line takes one more
-// byte when a double-byte character would straddle its end. The last entry
-// is the revealed rest and may be empty.
-std::vector<LabelLine> labelLines(std::string_view text, float progress, int lineWidth, int y);
-
 class StoryLabel : public StorySprite {
 public:
     explicit StoryLabel(std::string text);
@@ -84,8 +71,8 @@ public:
     // On the first line: the whole text's width in the 8 x 13 font, 15 high.
     bool hitTest(int px, int py) override;
 
-    int x = 40, y = 120;
+    int x = 40, y = text_layout::kFirstLineY;
     std::string text;
-    int lineWidth = 90;
+    int lineWidth = text_layout::kLineWidth;
     float progress = 0.0f; // revealed fraction, 0..1; the player writes it
 };

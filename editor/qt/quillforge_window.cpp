@@ -17,6 +17,7 @@
 #include <QShortcut>
 
 #include "editor/command_panel.h"
+#include "editor/qt/problems_window.h"
 #include "editor/qt/qt_controls.h"
 
 namespace quillforge::qt {
@@ -279,6 +280,8 @@ QuillforgeWindow::QuillforgeWindow(QWidget* parent)
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { showAbout(); });
+    auto* check = new QShortcut(QKeySequence(Qt::Key_F7), this);
+    connect(check, &QShortcut::activated, this, [this] { runStoryCheck(this, *dlg_); });
 }
 
 QuillforgeWindow::~QuillforgeWindow()
@@ -351,7 +354,11 @@ void QuillforgeWindow::contextMenuEvent(QContextMenuEvent* event)
     QMenu menu(this);
     QAction* about = menu.addAction(QStringLiteral("&About Quillforge..."));
     about->setShortcut(QKeySequence(Qt::Key_F1));
-    if (menu.exec(event->globalPos()) == about) showAbout();
+    QAction* check = menu.addAction(QStringLiteral("&Check Story..."));
+    check->setShortcut(QKeySequence(Qt::Key_F7));
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == about) showAbout();
+    else if (chosen == check) runStoryCheck(this, *dlg_);
 }
 
 } // namespace quillforge::qt

@@ -3,7 +3,8 @@
 // its place, bound to CQuillforgeDlg through editor/qt/qt_controls.h, and the
 // About box. Keys: Enter and Escape never close the window (Enter in the Add
 // Person or Add Mod box runs that box's Add); F1 and the context menu offer
-// "&About Quillforge...".
+// "&About Quillforge...", F7 and the context menu "&Check Story..." (the
+// Problems window, editor/qt/problems_window.h).
 
 #include <memory>
 #include <vector>

@@ -115,6 +115,11 @@ void apply_volume(const Device& d)
 
 }  // namespace
 
+bool AudioPlayer::available()
+{
+    return ensureMixer();
+}
+
 bool AudioPlayer::openDevice(std::uint32_t& slot, const std::string& path)
 {
     slot = 0;

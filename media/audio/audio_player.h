@@ -40,6 +40,10 @@ public:
     // Stops playback and frees the decoded audio.
     static bool closeDevice(std::uint32_t device);
 
+    // Whether files can be opened at all: starts the mixer when it has not
+    // been tried yet; false when no audio device can be opened.
+    static bool available();
+
     // Closes every device and the mixer; the next call starts them again with
     // the environment of that time.
     static void shutdown();

@@ -3,6 +3,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "editor/qt/problems_window.h"
 #include "editor/qt/qt_controls.h"
 #include "editor/qt/quillforge_window.h"
 #include "fake_controls.h"
@@ -155,6 +156,28 @@ TEST_F(QtWindow, KeysNeverCloseWhileEnterOrTheButtonsRunTheCommandsAndF1ShowsThe
                              "Person name already exist...T_T\n")) << log.toStdString();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(question.asked, 0);
+}
+
+TEST_F(QtWindow, F7ChecksTheStoryInMemoryAndADoubleClickGoesToTheFrame)
+{
+    window.dlg().story->frames[2].background = 9;  // edited, not saved
+    QTest::keyClick(&window, Qt::Key_F7);
+    auto* problems = window.findChild<ProblemsWindow*>();
+    ASSERT_NE(problems, nullptr);
+    EXPECT_TRUE(problems->isVisible());
+    EXPECT_FALSE(problems->isModal());
+    const QString log = static_cast<QPlainTextEdit*>(widget(ControlId::Log))->toPlainText();
+    EXPECT_TRUE(log.contains(QRegularExpression("\nCheck: \\d+ errors?(, \\d+ warnings?)?\\.\\.\\.T_T\n$")))
+        << log.toStdString();
+    QTreeWidgetItem* bad = nullptr;
+    for (int i = 0; i < problems->list()->topLevelItemCount(); ++i)
+        if (problems->list()->topLevelItem(i)->text(2).startsWith("background 9 does not exist"))
+            bad = problems->list()->topLevelItem(i);
+    ASSERT_NE(bad, nullptr);
+    EXPECT_EQ(bad->text(0), "error");
+    EXPECT_EQ(bad->text(1), "3");
+    emit problems->list()->itemDoubleClicked(bad, 2);
+    EXPECT_EQ(static_cast<QLineEdit*>(widget(ControlId::Page))->text(), "3/3");
 }
 
 TEST_F(QtWindow, ClosingAsksAndSavesTypedChineseAsGb)
