@@ -55,8 +55,9 @@ bool isSafePath(std::string_view path);
 bool isSafeModName(std::string_view name);
 bool isValidUtf8(std::string_view text);
 
-// SHA-256 of a file's bytes as hex; empty when it cannot be read.
+// SHA-256 as hex, of a file's bytes (empty when it cannot be read) or of bytes.
 std::string sha256OfFile(const std::string& path);
+std::string sha256Of(std::string_view bytes);
 
 // ---- writing
 
@@ -86,8 +87,8 @@ struct Inspection {
 bool inspectBundle(const std::string& file, Inspection& inspection, std::string& reason, const Limits& limits = {});
 
 // Writes the bundle's files into folder, an existing empty folder, checking
-// each one's size and hash as it goes. On failure folder may hold part of
-// them; the caller removes it.
+// each one's size and hash as it goes; an empty folder checks them only. On
+// failure folder may hold part of them; the caller removes it.
 bool extractBundle(const std::string& file, const Inspection& inspection, const std::string& folder,
                    std::string& reason, const Limits& limits = {});
 
@@ -98,7 +99,8 @@ struct Installed {
 };
 
 // Verifies the bundle and makes library/<mod> hold its mod: an earlier
-// extraction whose files still match the manifest is reused, anything else
+// extraction of the same manifest whose files still match it is reused (the
+// bundle is verified all the same), anything else
 // is replaced by a fresh extraction once that is complete, and a script.xml
 // that the programs' reader refuses (the checker's load rule) is refused
 // before it replaces anything. library is created when missing.

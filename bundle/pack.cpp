@@ -80,6 +80,10 @@ PackResult packMod(const std::string& modFolder, const std::string& outFile, con
             return PackResult::Refused;
         }
     report.findings = storycheck::checkModFolder(modFolder, options.check);
+    // next.png comes with the reader's player, not with the bundle.
+    std::erase_if(report.findings, [](const storycheck::Finding& f) {
+        return f.rule == "template" && fs::path(f.file).filename() == "next.png";
+    });
 
     int notExported = 0;
     std::vector<std::string> errors;

@@ -80,6 +80,50 @@ std::string folded(const std::string& name)
     return out;
 }
 
+std::uint32_t le(const unsigned char* p, int bytes)
+{
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | p[i];
+    return v;
+}
+
+// libarchive reads a ZIP entry whose Unix mode names a FIFO or socket as a
+// plain file, so the types are read from the central directory here too.
+// Archives this cannot follow are left to libarchive's own checks.
+bool rawTypesSafe(int fd, std::uint64_t size, std::string& reason)
+{
+    const std::uint64_t tail = std::min<std::uint64_t>(size, 22 + 65535);
+    std::string end(tail, '\0');
+    if (::pread(fd, end.data(), tail, static_cast<off_t>(size - tail)) != static_cast<ssize_t>(tail)) return true;
+    const auto* e = reinterpret_cast<const unsigned char*>(end.data());
+    std::size_t at = std::string::npos;
+    for (std::size_t i = tail >= 22 ? tail - 22 + 1 : 0; i-- > 0;)
+        if (le(e + i, 4) == 0x06054b50) {
+            at = i;
+            break;
+        }
+    if (at == std::string::npos) return true;
+    const std::uint32_t count = le(e + at + 10, 2), bytes = le(e + at + 12, 4), offset = le(e + at + 16, 4);
+    if (count == 0xFFFF || offset == 0xFFFFFFFF || std::uint64_t(offset) + bytes > size || bytes > (64u << 20)) return true;
+    std::string dir(bytes, '\0');
+    if (::pread(fd, dir.data(), bytes, offset) != static_cast<ssize_t>(bytes)) return true;
+    const auto* d = reinterpret_cast<const unsigned char*>(dir.data());
+    for (std::size_t p = 0, n = 0; n < count && p + 46 <= bytes; ++n) {
+        if (le(d + p, 4) != 0x02014b50) return true;
+        const std::uint32_t madeBy = le(d + p + 5, 1), external = le(d + p + 38, 4);
+        const std::size_t nameLength = le(d + p + 28, 2);
+        const std::uint32_t type = (external >> 16) & 0170000;
+        const char* kind = madeBy != 3 ? nullptr : type == 0010000 ? "a FIFO" : type == 0140000 ? "a socket" : nullptr;
+        if (kind) {
+            const std::string name = p + 46 + nameLength <= bytes ? dir.substr(p + 46, nameLength) : std::string();
+            reason = (isValidUtf8(name) ? "\"" + name + "\"" : std::string("an entry")) + " is " + kind;
+            return false;
+        }
+        p += 46 + nameLength + le(d + p + 30, 2) + le(d + p + 32, 2);
+    }
+    return true;
+}
+
 // An open bundle: a regular file, opened without blocking on anything else.
 struct OpenBundle {
     ArchivePtr a;
@@ -115,6 +159,7 @@ bool openBundle(const std::string& file, OpenBundle& b, std::string& reason)
     }
     ::fcntl(b.fd, F_SETFL, ::fcntl(b.fd, F_GETFL) & ~O_NONBLOCK);
     b.bytes = static_cast<std::uint64_t>(st.st_size);
+    if (!rawTypesSafe(b.fd, b.bytes, reason)) return false;
     b.a.reset(archive_read_new());
     archive_read_support_format_zip_seekable(b.a.get());
     if (archive_read_open_fd(b.a.get(), b.fd, kBlockBytes) != ARCHIVE_OK) {
@@ -142,7 +187,12 @@ bool nextHeader(archive* a, Header& h, std::string& reason)
         return false;
     }
     const char* raw = archive_entry_pathname(e);
-    std::string name = raw ? raw : "";
+    if (!raw || !raw[0]) {
+        // libarchive gives no name when it cannot read the stored one as UTF-8.
+        reason = r == ARCHIVE_WARN ? "an entry's name is not valid UTF-8" : "an entry has no name";
+        return false;
+    }
+    std::string name = raw;
     const std::string shown = isValidUtf8(name) ? "\"" + name + "\"" : std::string("an entry");
     if (archive_entry_hardlink(e)) {
         reason = shown + " is a hard link";
@@ -203,7 +253,11 @@ bool readSmall(archive* a, std::uint64_t limit, std::string& out, std::string& r
     }
 }
 
-std::string sizeText(std::uint64_t bytes) { return std::to_string(bytes) + " bytes"; }
+std::string sizeText(std::uint64_t bytes)
+{
+    if (bytes >= (1ull << 30) && bytes % (1ull << 30) == 0) return std::to_string(bytes >> 30) + " GiB";
+    return std::to_string(bytes) + " bytes";
+}
 
 bool tooLarge(std::uint64_t total, std::uint64_t bundleBytes, const Limits& limits, std::string& reason)
 {
@@ -400,20 +454,24 @@ bool extractBundle(const std::string& file, const Inspection& inspection, const 
         }
         const FileEntry& want = *it->second;
         pending.erase(it);
-        // Folders on the way: the names are checked and only this function
-        // writes below folder, so nothing there can be a link.
-        for (std::size_t slash = h.name.find('/'); slash != std::string::npos; slash = h.name.find('/', slash + 1)) {
-            const std::string sub = folder + "/" + h.name.substr(0, slash);
-            if (::mkdir(sub.c_str(), 0755) != 0 && errno != EEXIST) {
-                reason = "cannot create " + sub + ": " + std::strerror(errno);
+        const bool writing = !folder.empty();
+        const std::string target = folder + "/" + h.name;
+        int out = -1;
+        if (writing) {
+            // Folders on the way: the names are checked and only this
+            // function writes below folder, so nothing there can be a link.
+            for (std::size_t slash = h.name.find('/'); slash != std::string::npos; slash = h.name.find('/', slash + 1)) {
+                const std::string sub = folder + "/" + h.name.substr(0, slash);
+                if (::mkdir(sub.c_str(), 0755) != 0 && errno != EEXIST) {
+                    reason = "cannot create " + sub + ": " + std::strerror(errno);
+                    return false;
+                }
+            }
+            out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+            if (out < 0) {
+                reason = "cannot create " + target + ": " + std::strerror(errno);
                 return false;
             }
-        }
-        const std::string target = folder + "/" + h.name;
-        const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (out < 0) {
-            reason = "cannot create " + target + ": " + std::strerror(errno);
-            return false;
         }
         Sha256 hash;
         std::uint64_t written = 0;
@@ -441,12 +499,12 @@ bool extractBundle(const std::string& file, const Inspection& inspection, const 
                 break;
             }
             hash.add(data, size);
-            if (!writeAll(out, static_cast<const char*>(data), size)) {
+            if (writing && !writeAll(out, static_cast<const char*>(data), size)) {
                 reason = "cannot write " + target + ": " + std::strerror(errno);
                 ok = false;
             }
         }
-        if (::close(out) != 0 && ok) {
+        if (writing && ::close(out) != 0 && ok) {
             reason = "cannot write " + target + ": " + std::strerror(errno);
             ok = false;
         }
@@ -478,8 +536,9 @@ bool installBundle(const std::string& file, const std::string& library, Installe
     installed.modFolder = target.string();
     installed.manifest = manifest;
     if (matchesExtraction(target, inspection)) {
+        // The bundle itself must still be sound, though nothing of it is written.
         installed.extracted = false;
-        return true;
+        return extractBundle(file, inspection, "", reason, limits);
     }
     std::error_code ec;
     fs::create_directories(library, ec);
@@ -503,7 +562,8 @@ bool installBundle(const std::string& file, const std::string& library, Installe
     // A story the player cannot read is refused before it replaces anything.
     StoryRecords story;
     for (const storycheck::Finding& f : storycheck::checkScriptLoad(temp, story))
-        if (f.severity == storycheck::Severity::Error) return refuse("script.xml: " + f.message);
+        if (f.severity == storycheck::Severity::Error)
+            return refuse(f.message.rfind("script.xml", 0) == 0 ? f.message : "script.xml: " + f.message);
     if (story.frameCount != manifest.frames)
         return refuse("manifest.json says " + std::to_string(manifest.frames) + " frames, but script.xml holds " +
                       std::to_string(story.frameCount));

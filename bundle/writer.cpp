@@ -77,6 +77,13 @@ std::string sha256OfFile(const std::string& path)
     return ok ? hash.hex() : std::string();
 }
 
+std::string sha256Of(std::string_view bytes)
+{
+    Sha256 hash;
+    hash.add(bytes.data(), bytes.size());
+    return hash.hex();
+}
+
 bool writeBundle(const std::string& modFolder, const std::vector<std::string>& files, Manifest& manifest,
                  const std::string& outFile, std::string& reason)
 {

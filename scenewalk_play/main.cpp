@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -32,7 +33,8 @@ int fail(const std::string& argument, int status, const std::string& reason)
 {
     std::fprintf(stderr, "scenewalk-play: %s\n", reason.c_str());
     // A double-click has no terminal to read the reason in.
-    launcher::showDesktopError("Scenewalk", "Scenewalk cannot play " + argument + ":\n" + reason);
+    if (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"))
+        launcher::showDesktopError("Scenewalk", "Scenewalk cannot play " + argument + ":\n" + reason);
     return status;
 }
 

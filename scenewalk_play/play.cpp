@@ -70,7 +70,7 @@ bool prepareStory(const std::string& argument, const fs::path& base, Story& stor
         StoryRecords records;
         for (const storycheck::Finding& f : storycheck::checkScriptLoad(story.folder.string(), records))
             if (f.severity == storycheck::Severity::Error) {
-                reason = "script.xml: " + f.message;
+                reason = f.message.rfind("script.xml", 0) == 0 ? f.message : "script.xml: " + f.message;
                 return false;
             }
         return true;
