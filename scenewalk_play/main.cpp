@@ -15,8 +15,9 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: scenewalk-play [OPTION] FILE.swstory | MOD_DIR\n"
+    "Usage: scenewalk-play [OPTION] [FILE.swstory | MOD_DIR]\n"
     "Plays a story someone sent: a bundle made with quillforge-pack, or a mod folder.\n"
+    "Without one, plays the start-up story chosen in Quillforge, as scenewalk does.\n"
     "A bundle is checked first (every file listed in its manifest with the right\n"
     "SHA-256, nothing else, no unsafe names or sizes), then kept in\n"
     "$XDG_DATA_HOME/scenewalk/stories/MOD (by default ~/.local/share/...), where a\n"
@@ -59,10 +60,10 @@ int main(int argc, char** argv)
         }
         if (arg != "--") argument = arg;
     }
-    if (argument.empty()) {
-        std::fprintf(stderr, "scenewalk-play: no story given (try --help)\n");
-        return 2;
-    }
+    // A start from the menu: the player's own start-up story.
+    if (argument.empty())
+        return launcher::runLauncher({"scenewalk", "Scenewalk, the story player: plays the start-up story chosen in Quillforge."},
+                                     1, argv);
 
     const auto home = launcher::dataHome();
     if (home.empty()) return fail(argument, 1, "cannot tell where to keep stories: neither XDG_DATA_HOME nor HOME is set");
