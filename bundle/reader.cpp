@@ -139,10 +139,19 @@ struct OpenBundle {
     }
 };
 
+// Texts from libarchive and the checker may run over lines; a reason is one.
+std::string oneLine(std::string text)
+{
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
 std::string damaged(archive* a)
 {
     const char* why = archive_error_string(a);
-    return std::string("the bundle is damaged or not a ZIP archive") + (why ? std::string(" (") + why + ")" : "");
+    return std::string("the bundle is damaged or not a ZIP archive") + (why ? " (" + oneLine(why) + ")" : "");
 }
 
 bool openBundle(const std::string& file, OpenBundle& b, std::string& reason)
@@ -526,8 +535,10 @@ bool extractBundle(const std::string& file, const Inspection& inspection, const 
     return true;
 }
 
-bool installBundle(const std::string& file, const std::string& library, Installed& installed, std::string& reason,
-                   const Limits& limits)
+namespace {
+
+bool install(const std::string& file, const std::string& library, Installed& installed, std::string& reason,
+             const Limits& limits)
 {
     Inspection inspection;
     if (!inspectBundle(file, inspection, reason, limits)) return false;
@@ -583,6 +594,16 @@ bool installBundle(const std::string& file, const std::string& library, Installe
     }
     installed.extracted = true;
     return true;
+}
+
+} // namespace
+
+bool installBundle(const std::string& file, const std::string& library, Installed& installed, std::string& reason,
+                   const Limits& limits)
+{
+    const bool ok = install(file, library, installed, reason, limits);
+    if (!ok) reason = oneLine(reason);
+    return ok;
 }
 
 } // namespace bundle

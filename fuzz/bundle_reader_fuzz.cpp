@@ -18,7 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bundle::Installed installed;
     std::string reason;
     const bool ok = bundle::installBundle(file, library.string(), installed, reason);
-    if (!ok && (reason.empty() || reason.find('\n') != std::string::npos)) fuzzFailure("refusal without one line of reason");
+    if (!ok && (reason.empty() || reason.find('\n') != std::string::npos)) {
+        std::fprintf(stderr, "reason: [%s]\n", reason.c_str());
+        fuzzFailure("refusal without one line of reason");
+    }
     for (const auto& entry : fs::directory_iterator(folder.path()))
         if (entry.path() != file && entry.path() != library) fuzzFailure("something written outside the library");
     std::error_code ec;
