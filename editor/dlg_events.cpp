@@ -60,7 +60,7 @@ void CQuillforgeDlg::onEnter(ControlId box)
 void CQuillforgeDlg::onStartUp()
 {
     const std::string name = currentModName();
-    if (!writeStartupMod(name)) {
+    if (!writeStartupMod(name, storyRoot_ + kStartupFileName)) {
         // Keep running: the story in the window may hold unsaved work.
         appendLog("Set " + name + " as start up failed...T_T");
         return;
