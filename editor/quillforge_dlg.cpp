@@ -302,9 +302,12 @@ void CQuillforgeDlg::pull()
     EditorControls& c = controls_;
     // The log is read-only: reading it back could only undo the fresh start
     // after the fifteenth line, so it flows one way.
-    sentenceText = quillforge::utf8ToGb(c.sentence->text());
+    // Characters the user did not touch keep their stored bytes; text that
+    // cannot be stored leaves the value as it was (see onSentence).
+    std::string bytes;
+    if (quillforge::gbAfterEdit(sentenceText, c.sentence->text(), bytes)) sentenceText = std::move(bytes);
     pageText = c.page->text();
-    personNameText = quillforge::utf8ToGb(c.personName->text());
+    if (quillforge::gbAfterEdit(personNameText, c.personName->text(), bytes)) personNameText = std::move(bytes);
     modNameText = c.modName->text();
     bgmChecked = c.bgmCheck->checked() ? 1 : 0;
 }
