@@ -214,12 +214,21 @@ bool gbAfterEdit(const std::string& stored, const std::string& shown, std::strin
         to -= pieces[last - 1].shown.size();
         --last;
     }
-    std::string middle;
-    if (!toGb(shown.substr(from, to - from), middle, false)) return false;
-    const std::size_t headEnd = first == 0 ? 0 : pieces[first - 1].at + pieces[first - 1].size;
-    const std::size_t tailStart = last == pieces.size() ? stored.size() : pieces[last].at;
-    out = stored.substr(0, headEnd) + middle + stored.substr(tailStart);
-    return true;
+    // A kept byte that starts no character could join the new text next to
+    // it into one; then that piece is converted with the rest.
+    for (;;) {
+        std::string middle;
+        if (!toGb(shown.substr(from, to - from), middle, false)) return false;
+        const std::size_t headEnd = first == 0 ? 0 : pieces[first - 1].at + pieces[first - 1].size;
+        const std::size_t tailStart = last == pieces.size() ? stored.size() : pieces[last].at;
+        std::string result = stored.substr(0, headEnd) + middle + stored.substr(tailStart);
+        if (gbToUtf8(result) == shown || (first == 0 && last == pieces.size())) {
+            out = std::move(result);
+            return true;
+        }
+        if (first > 0) from -= pieces[--first].shown.size();
+        if (last < pieces.size()) to += pieces[last++].shown.size();
+    }
 }
 
 } // namespace quillforge
