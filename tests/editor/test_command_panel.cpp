@@ -132,6 +132,7 @@ TEST_F(Commands, AddPersonGivesTheDefaultPhotoAndRefusesTakenAndUnfitNames)
 TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
 {
     StoryRoot root;
+    setenv("HOME", std::filesystem::current_path().c_str(), 1);  // the files come from the author's own
     root.startup("demo");
     StoryRoot::addMod("demo", sampleStory());
     StoryRoot::addMod("zeta", sampleStory());
