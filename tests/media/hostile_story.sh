@@ -16,7 +16,9 @@ work=$(mktemp -d)
 server=""
 pid=""
 cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    # SIGKILL: with SDL's audio up, both programs take SIGTERM as a quit
+    # event, which the editor never reads.
+    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
     [ -n "$server" ] && kill "$server" 2>/dev/null
     [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
 }
@@ -110,7 +112,8 @@ start_traced() {
     strace -f -qq -e trace=connect,open,openat -o "$1" "$2" >"$1.out" 2>&1 &
     tracer=$!
     i=0
-    until pid=$(pgrep -P "$tracer") && [ -n "$pid" ]; do
+    # strace forks a short-lived child of its own first: wait for the program.
+    until pid=$(pgrep -P "$tracer" -x "$(basename "$2")") && [ -n "$pid" ]; do
         i=$((i + 1)); [ $i -gt 100 ] && fail "$2 did not start"; sleep 0.05
     done
 }
@@ -118,7 +121,7 @@ start_traced() {
 # The window titled like $1, waiting up to 15 s.
 window_of() {
     i=0
-    until win=$(xdotool search --name "$1" 2>/dev/null | head -1) && [ -n "$win" ]; do
+    until win=$(xdotool search --onlyvisible --pid "$pid" --name "$1" 2>/dev/null | head -1) && [ -n "$win" ]; do
         i=$((i + 1)); [ $i -gt 150 ] && fail "$2: no window $1 (hung?)"; sleep 0.1
     done
 }
@@ -149,7 +152,7 @@ for mod in $(echo "$mods" | awk '{ print $1 }'); do
     start_traced "player-$mod.log" "$player"
     window_of "^$mod" "player on $mod"
     sleep 1.5 # the first transition takes 20 frames; clicks during it are dropped
-    import -window "$win" "player-$mod.png"
+    import -window "$win" "player-$mod.png" || fail "no screenshot of the player on $mod"
     colours=$(convert "player-$mod.png" -crop 800x380+0+0 +repage -format %k info:)
     [ "$colours" = 1 ] || fail "player on $mod shows a picture ($colours colours above the text box)"
     check_peak "player-$mod.log" "player on $mod"
@@ -159,6 +162,10 @@ for mod in $(echo "$mods" | awk '{ print $1 }'); do
         i=$((i + 1)); [ $i -gt 150 ] && fail "player on $mod: no Info box after the click (hung?)"; sleep 0.1
     done
     xdotool key --window "$box" Return
+    i=0
+    while kill -0 "$pid" 2>/dev/null; do
+        i=$((i + 1)); [ $i -gt 100 ] && fail "player on $mod still running after OK on Info"; sleep 0.1
+    done
     wait "$tracer" || fail "player on $mod ended with $?"
     pid=""
     check_trace "player-$mod.log" "player on $mod"
@@ -171,9 +178,10 @@ for mod in $(echo "$mods" | awk '{ print $1 }'); do
     sleep 0.5
     xdotool key --window "$win" F1
     window_of "^About Quillforge$" "editor on $mod"
+    # The About box runs inside the key press; without this the server may
+    # keep F1 down for the tests that come after.
+    xdotool keyup F1
     check_peak "editor-$mod.log" "editor on $mod"
-    # Once SDL's audio is up, SIGTERM only queues an SDL quit event that
-    # the editor never reads.
     kill -KILL "$pid"
     i=0
     while kill -0 "$pid" 2>/dev/null; do
