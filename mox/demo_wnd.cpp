@@ -83,13 +83,7 @@ void DemoWnd::Render()
         StereoPass(*this);
     else
         ScenePass(0.0f);
-    beginSpriteOverlay();
-    // By index: a sprite's draw may append to the list.
-    for (std::size_t i = 0; i < spriteList.size(); ++i) {
-        if (MOXSprite* sprite = spriteList[i])
-            sprite->draw();
-    }
-    endSpriteOverlay();
+    drawSpriteOverlay();
     w32::SwapBuffers(w32::GetCurrentDC());
 }
 
