@@ -9,6 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 build="${QS_SANITIZE_BUILD_DIR:-build-asan}"
 launcher=""
+# Paths relative to the checkout, so every clone on this machine shares the cache.
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
 # shellcheck disable=SC2086
 cmake --preset asan -B "$build" $launcher
