@@ -31,19 +31,15 @@ install(TARGETS quillforge_launcher DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPON
 set(QS_COMMANDS scenewalk quillforge)
 # scenewalk-play is the reader's, in the player's package; the rest are the authors'.
 foreach(tool quillforge-check scenewalk-render quillforge-pack scenewalk-play)
-    string(REPLACE "-" "_" tool_target "${tool}")
     set(component quillforge)
     if(tool STREQUAL "scenewalk-play")
         set(component scenewalk)
     endif()
-    foreach(target ${tool} ${tool_target})
-        if(TARGET ${target})
-            install(PROGRAMS "$<TARGET_FILE:${target}>" DESTINATION "${CMAKE_INSTALL_BINDIR}"
-                    RENAME ${tool} COMPONENT ${component})
-            list(APPEND QS_COMMANDS ${tool})
-            break()
-        endif()
-    endforeach()
+    # As targets, so the packages get them stripped like the programs.
+    if(TARGET ${tool})
+        install(TARGETS ${tool} DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT ${component})
+        list(APPEND QS_COMMANDS ${tool})
+    endif()
 endforeach()
 
 # Read-only data. The story files come from the sources, never from the run
