@@ -101,6 +101,7 @@ public:
 };
 
 struct QuillforgeWindow::Parts {
+    explicit Parts(const std::string& storyRoot) : commands(storyRoot) {}
     std::map<ControlId, QWidget*> widgets;
     std::vector<std::unique_ptr<ListBox>> lists;
     std::vector<std::unique_ptr<EditBox>> edits;
@@ -113,9 +114,9 @@ struct QuillforgeWindow::Parts {
     QLineEdit* modName = nullptr;
 };
 
-QuillforgeWindow::QuillforgeWindow(QWidget* parent)
+QuillforgeWindow::QuillforgeWindow(const std::string& storyRoot, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      parts_(std::make_unique<Parts>())
+      parts_(std::make_unique<Parts>(storyRoot))
 {
     setWindowTitle(QStringLiteral("Quillforge"));
     setWindowIcon(quillforgeIcon());
@@ -272,7 +273,7 @@ QuillforgeWindow::QuillforgeWindow(QWidget* parent)
     c.fileDialog = p.fileDialog.get();
     c.closeQuestion = p.question.get();
 
-    dlg_ = std::make_unique<CQuillforgeDlg>(c);
+    dlg_ = std::make_unique<CQuillforgeDlg>(c, storyRoot);
     dlg_->setCommands(&p.commands);
     preview_->setPainter([this](DrawTarget& target, const PixelRect& client) {
         dlg_->paintPreview(target, client);

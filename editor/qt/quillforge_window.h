@@ -34,7 +34,9 @@ public:
 
 class QuillforgeWindow final : public QDialog, private ControlEvents {
 public:
-    explicit QuillforgeWindow(QWidget* parent = nullptr);
+    // storyRoot: the folder of the mods and the start-up file, as a stored
+    // path prefix.
+    explicit QuillforgeWindow(const std::string& storyRoot = kEditorStoryRoot, QWidget* parent = nullptr);
     ~QuillforgeWindow() override;
 
     CQuillforgeDlg& dlg() { return *dlg_; }

@@ -88,7 +88,7 @@ protected:
     void SetUp() override
     {
         root.startup("demo");
-        qtest::StoryRoot::addMod("demo", qtest::sampleStory());
+        root.addMod("demo", qtest::sampleStory());
         window.setCloseQuestion(&question);
         ASSERT_TRUE(window.dlg().initDialog());
         window.show();
@@ -98,7 +98,7 @@ protected:
 
     qtest::StoryRoot root;
     qtest::FakeQuestion question;
-    QuillforgeWindow window;
+    QuillforgeWindow window{root.storyRoot()};
 };
 
 TEST_F(QtWindow, LayoutFollowsTheTemplateAndThePreviewIsFittedIntoItsFrame)
@@ -160,7 +160,7 @@ TEST_F(QtWindow, KeysNeverCloseWhileEnterOrTheButtonsRunTheCommandsAndF1ShowsThe
 
 TEST_F(QtWindow, F7ChecksTheStoryInMemoryAndADoubleClickGoesToTheFrame)
 {
-    window.dlg().story->frames[2].background = 9;  // edited, not saved
+    window.dlg().story()->frames[2].background = 9;  // edited, not saved
     QTest::keyClick(&window, Qt::Key_F7);
     auto* problems = window.findChild<ProblemsWindow*>();
     ASSERT_NE(problems, nullptr);
@@ -193,7 +193,7 @@ TEST_F(QtWindow, ClosingAsksAndSavesTypedChineseAsGb)
     window.close();
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(question.asked, 2);
-    std::string xml = qtest::StoryRoot::read("story/demo/script.xml");
+    std::string xml = root.read("story/demo/script.xml");
     EXPECT_NE(xml.find(encodeSentence("\xBA\xBA\xD7\xD6")), std::string::npos) << xml;
 }
 
