@@ -1,6 +1,8 @@
 // The event table of the editor window and the frame preview.
 #include "editor/quillforge_dlg.h"
 
+#include <algorithm>
+
 #include "document/story_folder.h"
 #include "editor/cvv_image.h"
 #include "editor/text_codec.h"
@@ -10,6 +12,14 @@ using quillforge::ControlId;
 void CQuillforgeDlg::onControlEvent(ControlId id)
 {
     if (exchanging_ > 0) return;
+    const int frameBefore = story_ ? story_->currentFrame : -1;
+    dispatch(id);
+    // Every change the event made to the story becomes one undo step.
+    if (story_ && storyLoaded_) history_.record(*story_, frameBefore, story_->currentFrame);
+}
+
+void CQuillforgeDlg::dispatch(ControlId id)
+{
     switch (id) {
     case ControlId::Mod: {
         int chosen = controls_.mod->selection();
@@ -70,9 +80,45 @@ void CQuillforgeDlg::onStartUp()
     appendLog("Set " + name + " as start up success.");
 }
 
+void CQuillforgeDlg::goToFrameNumber(int number)
+{
+    if (story_ && number >= 1 && story_->goToFrame(number - 1, false)) {
+        showFrame();
+        return;
+    }
+    appendLog("Go to frame fail...");
+}
+
+void CQuillforgeDlg::undo()
+{
+    int frame = -1;
+    if (!story_ || !storyLoaded_ || !history_.undo(*story_, frame)) {
+        appendLog("Nothing to undo...");
+        return;
+    }
+    goTo(frame);
+}
+
+void CQuillforgeDlg::redo()
+{
+    int frame = -1;
+    if (!story_ || !storyLoaded_ || !history_.redo(*story_, frame)) {
+        appendLog("Nothing to redo...");
+        return;
+    }
+    goTo(frame);
+}
+
+// After an undo or redo: every box from the story again, on frame index
+// (the last one when it is gone); no music or sound starts.
 void CQuillforgeDlg::goTo(int index)
 {
-    story_->goToFrame(index, false);
+    const int count = static_cast<int>(story_->frames.size());
+    story_->currentFrame = count == 0 ? -1 : std::clamp(index, 0, count - 1);
+    fillBackgroundBox();
+    fillMusicBox();
+    fillSoundBox();
+    fillPersonBoxes();
     showFrame();
 }
 

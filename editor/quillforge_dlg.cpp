@@ -1,6 +1,9 @@
 #include "editor/quillforge_dlg.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "document/story_folder.h"
@@ -109,9 +112,61 @@ void CQuillforgeDlg::rememberSaved()
 
 bool CQuillforgeDlg::saveStory()
 {
-    if (!story_ || !storyLoaded_ || readOnly_ || !story_->save()) return false;
+    if (!story_ || !storyLoaded_ || readOnly_) return false;
+    if (!story_->save()) {
+        const int error = errno;
+        std::cerr << "quillforge: cannot save " << toFsPath(scriptPathOf(storyRoot_, story_->modName)) << ": "
+                  << std::strerror(error) << "\n";
+        return false;
+    }
     rememberSaved();
+    dropRecovery();  // what it kept is in script.xml now
     return true;
+}
+
+std::string CQuillforgeDlg::recoveryPath() const
+{
+    return story_ ? storyRoot_ + story_->modName + "//script.recovery.xml" : std::string();
+}
+
+bool CQuillforgeDlg::writeRecovery()
+{
+    if (!hasUnsavedChanges() || readOnly_) return true;
+    // saveTo writes beside and renames: script.xml is never touched.
+    if (story_->saveTo(recoveryPath())) return true;
+    const int error = errno;
+    std::cerr << "quillforge: cannot keep the unsaved story in " << toFsPath(recoveryPath()) << ": "
+              << std::strerror(error) << "\n";
+    return false;
+}
+
+void CQuillforgeDlg::dropRecovery()
+{
+    std::error_code ignored;
+    std::filesystem::remove(toFsPath(recoveryPath()), ignored);
+}
+
+void CQuillforgeDlg::offerRecovery()
+{
+    namespace fs = std::filesystem;
+    std::error_code ec, scriptEc;
+    const fs::path recovery = toFsPath(recoveryPath());
+    if (!fs::is_regular_file(fs::symlink_status(recovery, ec))) return;
+    const auto keptAt = fs::last_write_time(recovery, ec);
+    const auto savedAt = fs::last_write_time(toFsPath(scriptPathOf(storyRoot_, story_->modName)), scriptEc);
+    // A recovery file older than script.xml was overtaken by a later save.
+    if (ec || (!scriptEc && keptAt <= savedAt) || !controls_.closeQuestion->askRestore(story_->modName)) {
+        dropRecovery();
+        return;
+    }
+    StoryScript kept(storyRoot_, story_->modName);
+    if (!kept.loadFrom(recoveryPath())) {
+        appendLog("Unsaved work could not be restored...T_T");
+        return;
+    }
+    // The restored work stays unsaved (and its file stays) until Save.
+    static_cast<StoryRecords&>(*story_) = static_cast<const StoryRecords&>(kept);
+    appendLog("Unsaved work restored, Save keeps it...:-)");
 }
 
 bool CQuillforgeDlg::hasUnsavedChanges() const
@@ -157,6 +212,9 @@ void CQuillforgeDlg::loadCurrentMod()
         appendLog("Mod load failed, script.xml may be broken...T_T");
     }
     rememberSaved();
+    if (storyLoaded_ && !readOnly_) offerRecovery();
+    // A change of mod starts a history of its own.
+    history_.reset(*story_);
 
     // After a failed load the model is empty; showing it leaves no entry of the
     // previous story in the boxes to be mistaken for this one's.
@@ -252,6 +310,7 @@ void CQuillforgeDlg::showFrame()
     const Frame* f = currentFrameRecord();
     const int current = story_ ? story_->currentFrame : -1;
     const int count = story_ ? story_->frameCount : 0;
+    history_.endTyping();  // typing on this visit is a step of its own
     char page[32];
     std::snprintf(page, sizeof page, "%d/%d", current + 1, count);
     pageText_ = page;

@@ -20,6 +20,7 @@
 #include "editor/audio_output.h"
 #include "editor/controls.h"
 #include "editor/draw_target.h"
+#include "editor/edit_history.h"
 #include "editor/mod_lock.h"
 #include "editor/preview_compositor.h"
 
@@ -91,6 +92,20 @@ public:
     bool saveStory();
     // True while the loaded story differs from what was last loaded or saved.
     bool hasUnsavedChanges() const;
+    // Undo and redo of the story's changes since the mod was opened; the
+    // boxes, preview and counter follow. "Nothing to undo..." or "Nothing to
+    // redo..." when there is none.
+    void undo();
+    void redo();
+    // Shows frame number (1-based) as navigation does; "Go to frame fail..."
+    // when the story has no such frame.
+    void goToFrameNumber(int number);
+    // Writes the unsaved story beside its script.xml (recoveryPath), never
+    // over it. True when there was nothing to keep or it was written.
+    bool writeRecovery();
+    // storyRoot + mod + "//script.recovery.xml".
+    std::string recoveryPath() const;
+    const quillforge::EditHistory& history() const { return history_; }
     // True when the current model came from a successful load; a model whose
     // load failed is never saved over its script.xml.
     bool storyLoaded() const { return storyLoaded_; }
@@ -143,6 +158,9 @@ private:
     void onBgmCheck();
     void composePreview();
     void setFrameControlsEnabled(bool enabled);
+    void dispatch(quillforge::ControlId id);
+    void offerRecovery();
+    void dropRecovery();
     void rememberSaved();
     void stopStoryMusic();
 
@@ -164,6 +182,7 @@ private:
     quillforge::EditorCommands* commands_ = nullptr;
     quillforge::PictureCache cache_;
     StoryRecords saved_;
+    quillforge::EditHistory history_;
     bool storyLoaded_ = false;
     quillforge::ModLock modLock_;
     bool readOnly_ = false;

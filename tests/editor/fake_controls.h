@@ -79,7 +79,10 @@ struct FakeFiles : quillforge::FileDialog {
 struct FakeQuestion : quillforge::CloseQuestion {
     Answer answer = Answer::Stay;
     int asked = 0;
+    bool restore = true;
+    int restoreAsked = 0;
     Answer askSaveChanges(const std::string&) override { ++asked; return answer; }
+    bool askRestore(const std::string&) override { ++restoreAsked; return restore; }
 };
 
 struct FakePreview : quillforge::PreviewSurface {
