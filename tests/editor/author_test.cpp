@@ -118,6 +118,44 @@ TEST(FullDisk, ExportAndAddModLeaveNothingHalfWrittenAndSayWhich)
     EXPECT_NE(testing::internal::GetCapturedStderr().find(std::strerror(ENOENT)), std::string::npos);
 }
 
+// The signal itself is the real program's test (quillforge_signal_e2e.sh).
+TEST(Recovery, KeptWorkIsOfferedOnceAndStaysUnsavedUntilSaved)
+{
+    StoryRoot root;
+    root.startup("demo");
+    root.addMod("demo", qtest::sampleStory());
+    const std::string recovery = root.path("story/demo/script.recovery.xml");
+    const std::string saved = root.read("story/demo/script.xml");
+    auto keepTyped = [&](const std::string& text) {
+        qtest::FakeWindow w(root.storyRoot(), nullptr);
+        ASSERT_TRUE(w.dlg.initDialog());
+        ASSERT_TRUE(w.dlg.writeRecovery());
+        EXPECT_FALSE(fs::exists(recovery)) << "nothing unsaved, nothing kept";
+        w.sentence.type(text);
+        ASSERT_TRUE(w.dlg.writeRecovery());
+        EXPECT_EQ(root.read("story/demo/script.xml"), saved);
+    };
+    keepTyped("declined");
+    {
+        qtest::FakeWindow w(root.storyRoot(), nullptr);
+        w.question.restore = false;
+        ASSERT_TRUE(w.dlg.initDialog());
+        EXPECT_EQ(w.question.restoreAsked, 1);
+        EXPECT_EQ(w.sentence.value, "你好");
+        EXPECT_FALSE(fs::exists(recovery)) << "declined work goes";
+    }
+    keepTyped("kept");
+    qtest::FakeWindow w(root.storyRoot(), nullptr);
+    ASSERT_TRUE(w.dlg.initDialog());
+    EXPECT_EQ(w.sentence.value, "kept");
+    EXPECT_EQ(w.lastLog(), "Unsaved work restored, Save keeps it...:-)");
+    EXPECT_TRUE(w.dlg.hasUnsavedChanges());
+    EXPECT_EQ(root.read("story/demo/script.xml"), saved);
+    w.click(ControlId::Save);
+    EXPECT_FALSE(fs::exists(recovery));
+    EXPECT_NE(root.read("story/demo/script.xml"), saved);
+}
+
 class Undo : public qtest::DemoWindow {
 protected:
     void SetUp() override

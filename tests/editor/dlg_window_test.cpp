@@ -1,5 +1,7 @@
 // The editor window's behaviour driven through recording controls: start-up,
 // frame display, navigation, the log, the per-frame boxes and closing.
+#include <cstring>
+
 #include "document/story_folder.h"
 #include "fake_controls.h"
 
@@ -162,8 +164,10 @@ TEST_F(EditorWindow, ClosingAsksOnlyWithUnsavedChangesAndStaysWhenTheSaveFails)
 
     std::filesystem::remove_all(root.path("story/demo"));  // the save cannot succeed now
     w.question.answer = Answer::Save;
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(w.dlg.requestClose()) << "a failed save keeps the window open";
     EXPECT_EQ(w.lastLog(), "Story save failed...T_T");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(std::strerror(ENOENT)), std::string::npos);
 }
 
 TEST_F(EditorWindow, StartUpWritesTheFileOrLogsWhyNot)
