@@ -960,6 +960,18 @@ std::vector<Finding> checkModFolder(const std::string& modFolder, const Options&
     return findings;
 }
 
+std::vector<Finding> checkScriptLoad(const std::string& modFolder, StoryRecords& story)
+{
+    std::vector<Finding> findings;
+    Options options;
+    options.useCache = false;
+    Shared shared(options, findings);
+    ModCheck mod(shared, modFolder, false);
+    std::unique_ptr<PropertyTree> tree;
+    if (!mod.load(story, tree)) story = {};
+    return findings;
+}
+
 std::vector<Finding> checkStory(const StoryRecords& story, const std::string& modFolder, const Options& options)
 {
     std::vector<Finding> findings;

@@ -65,6 +65,11 @@ bool checkPath(const std::string& path, const Options& options, std::vector<Find
 // One mod folder from disk, its story root being the folder above it.
 std::vector<Finding> checkModFolder(const std::string& modFolder, const Options& options);
 
+// The load rule alone: what the programs' reader makes of modFolder's
+// script.xml, without opening any file it names. No error findings means the
+// reader takes it, and story holds its records.
+std::vector<Finding> checkScriptLoad(const std::string& modFolder, StoryRecords& story);
+
 // Records held in memory (an editor's model) against the files of the mod
 // folder on disk. Findings carry frame numbers but no places in script.xml.
 std::vector<Finding> checkStory(const StoryRecords& story, const std::string& modFolder,

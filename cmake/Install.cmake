@@ -29,12 +29,17 @@ install(TARGETS quillforge DESTINATION "${QS_PROGRAM_DIR}" COMPONENT quillforge)
 install(TARGETS scenewalk_launcher DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT scenewalk)
 install(TARGETS quillforge_launcher DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT quillforge)
 set(QS_COMMANDS scenewalk quillforge)
-foreach(tool quillforge-check scenewalk-render)
+# scenewalk-play is the reader's, in the player's package; the rest are the authors'.
+foreach(tool quillforge-check scenewalk-render quillforge-pack scenewalk-play)
     string(REPLACE "-" "_" tool_target "${tool}")
+    set(component quillforge)
+    if(tool STREQUAL "scenewalk-play")
+        set(component scenewalk)
+    endif()
     foreach(target ${tool} ${tool_target})
         if(TARGET ${target})
             install(PROGRAMS "$<TARGET_FILE:${target}>" DESTINATION "${CMAKE_INSTALL_BINDIR}"
-                    RENAME ${tool} COMPONENT quillforge)
+                    RENAME ${tool} COMPONENT ${component})
             list(APPEND QS_COMMANDS ${tool})
             break()
         endif()
@@ -75,6 +80,10 @@ foreach(prog scenewalk quillforge)
             DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo" COMPONENT ${prog})
 endforeach()
 
+# The story bundle type, opened by scenewalk-play (the desktop entry above).
+install(FILES "${PROJECT_SOURCE_DIR}/data/mime/scenewalk.xml"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/mime/packages" COMPONENT scenewalk)
+
 # Manual pages and the licence and changelog files, gzipped as Debian ships
 # them (man and every pager read them so).
 find_program(QS_GZIP gzip REQUIRED)
@@ -87,7 +96,7 @@ foreach(cmd ${QS_COMMANDS})
         DEPENDS "${PROJECT_SOURCE_DIR}/data/man/${cmd}.1")
     list(APPEND QS_STAGED "${page}")
     set(component quillforge)
-    if(cmd STREQUAL "scenewalk")
+    if(cmd STREQUAL "scenewalk" OR cmd STREQUAL "scenewalk-play")
         set(component scenewalk)
     endif()
     install(FILES "${page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT ${component})

@@ -45,6 +45,23 @@ InstallDirs installDirsOf(const fs::path& command)
     return {(binDir / QS_BIN_TO_PROGRAMS).lexically_normal(), (binDir / QS_BIN_TO_DATA).lexically_normal()};
 }
 
+InstallDirs programDirsOf(const fs::path& command, const char* program)
+{
+    auto dirs = installDirsOf(command);
+    std::error_code ec;
+    if (fs::exists(dirs.programDir / program, ec)) return dirs;
+    const auto here = command.parent_path();
+    if (fs::exists(here / program, ec) && fs::is_directory(here / "run", ec)) return {here, here / "run"};
+    return dirs;
+}
+
+fs::path ownPath()
+{
+    std::error_code ec;
+    auto self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : self;
+}
+
 int runLauncher(const Program& program, int argc, char** argv)
 {
     if (argc > 1) {

@@ -22,6 +22,14 @@ struct InstallDirs {
 };
 InstallDirs installDirsOf(const std::filesystem::path& command);
 
+// As installDirsOf, for commands that also run from the build tree: when
+// program is not installed beside command, the build's own program and run
+// folder (<build>/<program>, <build>/run) if command lies there.
+InstallDirs programDirsOf(const std::filesystem::path& command, const char* program);
+
+// The running command's own file; empty when it cannot be told.
+std::filesystem::path ownPath();
+
 // Handles --help and --version, prepares the folder and replaces the process
 // with the program. Returns only on failure, with the exit status: 2 for a
 // bad argument, 1 when the folder cannot be made, 127 when the program cannot

@@ -73,17 +73,23 @@ std::string linkIfMissing(const fs::path& installed, const fs::path& link)
 
 }  // namespace
 
-fs::path defaultUserDir()
+fs::path dataHome()
 {
     const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && xdg[0] == '/') return fs::path(xdg) / "quillforge";
+    if (xdg && xdg[0] == '/') return fs::path(xdg);
     const char* home = std::getenv("HOME");
     if (!home || !home[0]) {
         const passwd* entry = getpwuid(getuid());
         home = entry ? entry->pw_dir : nullptr;
     }
     if (!home || !home[0]) return {};
-    return fs::path(home) / ".local" / "share" / "quillforge";
+    return fs::path(home) / ".local" / "share";
+}
+
+fs::path defaultUserDir()
+{
+    const auto home = dataHome();
+    return home.empty() ? home : home / "quillforge";
 }
 
 std::string prepareUserFolder(const FolderSetup& setup)

@@ -18,9 +18,12 @@ struct FolderSetup {
     std::filesystem::path userDir;  // the per-user working folder
 };
 
-// $XDG_DATA_HOME/quillforge, or ~/.local/share/quillforge; XDG_DATA_HOME is
-// ignored unless absolute, as its users expect. Empty when neither it nor a
-// home folder is known.
+// $XDG_DATA_HOME, or ~/.local/share; XDG_DATA_HOME is ignored unless
+// absolute, as its users expect. Empty when neither it nor a home folder is
+// known.
+std::filesystem::path dataHome();
+
+// dataHome()/quillforge; empty when dataHome() is.
 std::filesystem::path defaultUserDir();
 
 // Makes userDir ready to run in, never overwriting anything in it:

@@ -29,6 +29,8 @@ root="$stage$prefix"
         echo "share/metainfo/org.example.$p.metainfo.xml"
     done
     echo share/quillforge/raw/1.bin
+    echo share/mime/packages/scenewalk.xml
+    for c in quillforge-pack scenewalk-play; do echo "bin/$c"; echo "share/man/man1/$c.1.gz"; done
     (cd "$src/data" && find shader story -type f | sed 's|^|share/quillforge/|')
 } | sort >"$out/expected"
 (cd "$root" && find . -type f -o -type l | sed 's|^\./||' |
@@ -42,6 +44,10 @@ done
 
 # Validators.
 desktop-file-validate "$root"/share/applications/*.desktop || fail "desktop-file-validate"
+xmllint --noout "$root/share/mime/packages/scenewalk.xml" 2>"$out/mime.log" || fail "shared-mime-info XML: $(cat "$out/mime.log")"
+mkdir -p "$out/mime/packages" && cp "$root/share/mime/packages/scenewalk.xml" "$out/mime/packages/" &&
+    XDG_DATA_DIRS="$out" update-mime-database "$out/mime" >"$out/mime.log" 2>&1 && [ ! -s "$out/mime.log" ] || fail "update-mime-database: $(cat "$out/mime.log")"
+grep -q "^application/x-scenewalk-story" "$out/mime/types" || fail "the story type is not registered"
 appstreamcli validate --no-net "$root"/share/metainfo/*.xml >"$out/appstream.log" 2>&1 ||
     fail "appstreamcli validate: $(cat "$out/appstream.log")"
 for page in "$root"/share/man/man1/*.1.gz; do

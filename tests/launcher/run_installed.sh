@@ -80,6 +80,19 @@ import -window root "$out/quillforge.png"
 kill "$pid"; wait "$pid" 2>/dev/null; pid=
 [ "$(cat "$user/story/startup.txt")" = Mine ] && [ -d "$user/story/Mine" ] || fail "the editor's run lost the user's files"
 
+# A story sent as one file: packed by the author's command, played by the
+# reader's from the library beside, not inside, the user's story folder.
+"$bin/quillforge-pack" -o "$work/Sent.swstory" "$user/story/Mine" >"$work/pack.log" 2>&1 || fail "quillforge-pack: $(cat "$work/pack.log")"
+"$bin/scenewalk-play" "$work/Sent.swstory" >"$work/player.log" 2>&1 &
+pid=$!
+win=$(window '^Mine') || fail "scenewalk-play did not play the bundle (log: $(cat "$work/player.log"))"
+sleep 1.5
+import -window root "$out/scenewalk-play.png"
+xdotool key --window "$win" g
+ends_with 0 "scenewalk-play"
+[ -f "$HOME/.local/share/scenewalk/stories/Mine/script.xml" ] || fail "the bundle was not kept in the library"
+[ "$(cat "$user/story/startup.txt")" = Mine ] || fail "scenewalk-play changed the user's startup.txt"
+
 # A folder that cannot be made: the reason on standard error and in a box.
 : >"$work/file"
 XDG_DATA_HOME="$work/file" "$bin/scenewalk" 2>"$work/error.log" &
