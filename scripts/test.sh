@@ -1,7 +1,7 @@
 #!/bin/sh
 # Sets up a fresh Debian 12 machine, builds everything and runs every test.
 # Usage: scripts/test.sh   (build dirs: build/, and build-asan/ for the
-# sanitizer run and the fuzz targets; QS_FUZZ_SECONDS per target, default 40)
+# sanitizer run and the fuzz targets; QS_FUZZ_SECONDS per target, default 20)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,4 +16,4 @@ build="${QS_BUILD_DIR:-build}"
 # The same suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # then every fuzz target for a short run, both from one clang build tree.
 ./scripts/sanitize.sh
-./scripts/fuzz.sh "${QS_FUZZ_SECONDS:-40}"
+./scripts/fuzz.sh "${QS_FUZZ_SECONDS:-20}"

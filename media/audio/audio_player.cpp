@@ -34,10 +34,12 @@ struct Mixer {
     int channelCount = 0;
 };
 
+// Never destroyed: the audio thread may still be mixing a device when the
+// process exits (the G key ends it at once), so the devices outlive exit.
 Mixer& mixer()
 {
-    static Mixer state;
-    return state;
+    static Mixer* state = new Mixer;
+    return *state;
 }
 
 bool ensureMixer()
