@@ -23,13 +23,25 @@ cat > story/demo/script.xml <<'XML'
 XML
 cp story/demo/script.xml before.xml
 
-# Waits up to 15 s for a window titled $1 and prints its id.
+# Waits up to 15 s for a window titled $1 and prints its id; false when
+# none shows.
 window() {
     i=0
-    until w=$(xdotool search --name "^$1\$" 2>/dev/null | head -1) && [ -n "$w" ]; do
-        i=$((i + 1)); [ $i -gt 150 ] && fail "no window $1"; sleep 0.1
+    until w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$w" ]; do
+        i=$((i + 1)); [ $i -gt 150 ] && return 1; sleep 0.1
     done
     echo "$w"
+}
+# Returns once the editor has handled every key and click sent before: its
+# Go to Frame question comes after them, and goes with Escape.
+handled() {
+    xdotool key ctrl+g
+    ask=$(window 'Go to Frame') || fail "no Go to Frame question"
+    xdotool windowfocus --sync "$ask" key Escape
+    i=0
+    while xdotool search --onlyvisible --name '^Go to Frame$' >/dev/null 2>&1; do
+        i=$((i + 1)); [ $i -gt 100 ] && fail "Go to Frame stays"; sleep 0.1
+    done
 }
 # Waits up to 10 s for the editor to end; its exit status in $status.
 ended() {
@@ -42,11 +54,10 @@ ended() {
 
 "$1" >out.txt 2>&1 &
 pid=$!
-win=$(window Quillforge)
-sleep 0.5
+win=$(window Quillforge) || fail "no editor window"
 # The sentence box: 276, 414 to 839, 479 in the window.
-xdotool mousemove --window "$win" 400 440 click 1 sleep 0.2 type --delay 30 'xyz'
-sleep 0.3
+xdotool mousemove --sync --window "$win" 400 440 click 1 sleep 0.2 type --delay 30 'xyz'
+handled
 kill -TERM "$pid"
 ended "after SIGTERM"
 [ "$status" -eq 143 ] || fail "exit status $status after SIGTERM"
@@ -56,13 +67,12 @@ grep -q '120_121_122_' story/demo/script.recovery.xml || fail "typed text not in
 
 "$1" >out.txt 2>&1 &
 pid=$!
-box=$(window 'Restore Unsaved Work')
+box=$(window 'Restore Unsaved Work') || fail "no restore question"
 xdotool windowfocus --sync "$box" key Return
-win=$(window Quillforge)
-sleep 0.5
+win=$(window Quillforge) || fail "no editor window"
 cmp -s story/demo/script.xml before.xml || fail "restoring saved at once"
 xdotool windowfocus --sync "$win" key ctrl+s
-sleep 0.5
+handled
 grep -q '120_121_122_' story/demo/script.xml || fail "Ctrl+S did not save the restored text"
 [ -f story/demo/script.recovery.xml ] && fail "recovery file still there after the save"
 kill -INT "$pid"
