@@ -62,29 +62,39 @@ bool isTemporaryName(const std::string& entry, const std::string& prefix)
 
 // A live save holds a lock on its temporary file until it has renamed it, and
 // a dead process holds none: a temporary file whose lock can be had is stale.
-void removeStaleTemporaries(const std::string& path)
+// base is the file's name in the folder open as folder.
+void removeStaleTemporariesAt(int folder, const std::string& base)
 {
-    const std::string prefix = temporaryPrefixOf(path);
-    const std::string folder = folderOf(path);
-    const std::string base = prefix.substr(prefix.find_last_of('/') + 1);
-    const std::string legacy = base.substr(0, base.size() - 1);  // "<name>.saving"
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
+    const std::string prefix = temporaryPrefixOf(base);
+    const std::string legacy = prefix.substr(0, prefix.size() - 1);  // "<name>.saving"
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
+    if (!dir) {
+        if (listing >= 0) ::close(listing);
+        return;
+    }
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         // "<name>.saving" is the one fixed name older saves used.
-        if (name != legacy && !isTemporaryName(name, base)) continue;
-        const std::string full = folder + "/" + name;
+        if (name != legacy && !isTemporaryName(name, prefix)) continue;
         // Links and anything but regular files are not ours: left alone.
-        const int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
-        struct stat st {};
+        struct stat st {}, named {};
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            stillNamed(fd, full))
-            ::unlink(full.c_str());
+            ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(st, named))
+            ::unlinkat(folder, name.c_str(), 0);
         ::close(fd);
     }
     ::closedir(dir);
+}
+
+void removeStaleTemporaries(const std::string& path)
+{
+    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return;
+    removeStaleTemporariesAt(folder, path.substr(path.find_last_of('/') + 1));
+    ::close(folder);
 }
 
 // A new file of a unique name beginning with prefix, locked as a live save's.
@@ -102,6 +112,36 @@ int createTemporary(const std::string& prefix, std::string& name)
         ::close(fd);
     }
     return -1;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t put = ::write(fd, data, size);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+// Copies from the start of from to to; errno tells why when false.
+bool copyBytes(int from, int to)
+{
+    if (::lseek(from, 0, SEEK_SET) != 0) return false;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(from, buffer, sizeof buffer);
+        if (got == 0) return true;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (!writeAll(to, buffer, static_cast<std::size_t>(got))) return false;
+    }
 }
 
 void syncFolder(const std::string& path)
@@ -204,9 +244,11 @@ bool replaceFile(const std::string& path, const std::function<bool(std::FILE*)>&
     ok = ::fsync(fd) == 0 && ok;
     // The rename happens while the lock is held, so no clean-up takes the file.
     if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
+    const int failure = errno;
     if (!ok) ::unlink(temporary.c_str());
     std::fclose(out);  // everything is written and synced; closing only unlocks
     if (ok) syncFolder(path);
+    errno = failure;  // the reason of a failure, for the caller to report
     return ok;
 }
 
@@ -215,4 +257,39 @@ bool replaceFile(const std::string& path, const std::string& bytes)
     return replaceFile(path, [&](std::FILE* out) {
         return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     });
+}
+
+int copyIntoFolder(int source, int folder, const std::string& name)
+{
+    struct stat st {};
+    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+
+    // A copy is also a temporary file until it is complete: the lock tells a
+    // later clean-up that a live copy is still writing it.
+    removeStaleTemporariesAt(folder, name);
+    std::string temporary;
+    int fd = -1;
+    for (int tries = 0; tries < 100 && fd < 0; ++tries) {
+        temporary = temporaryPrefixOf(name) + randomSuffix();
+        fd = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return errno;
+    }
+    if (fd < 0) return EEXIST;
+    ::flock(fd, LOCK_EX);
+
+    int error = 0;
+    if (!copyBytes(source, fd) || ::fsync(fd) != 0) error = errno;
+    // The name is taken only while it is free: a file put there meanwhile stays.
+    if (error == 0 && ::renameat2(folder, temporary.c_str(), folder, name.c_str(), RENAME_NOREPLACE) != 0) {
+        error = errno;
+        if (error == EINVAL || error == ENOSYS) {  // a file system without it
+            error = ::linkat(folder, temporary.c_str(), folder, name.c_str(), 0) == 0 ? 0 : errno;
+            if (error == 0) ::unlinkat(folder, temporary.c_str(), 0);
+        }
+    }
+    if (error != 0) ::unlinkat(folder, temporary.c_str(), 0);
+    ::close(fd);
+    if (error == 0) ::fsync(folder);
+    return error;
 }

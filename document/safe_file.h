@@ -32,9 +32,18 @@ int openRegularFile(const std::string& path);
 // a regular file's permission bits are kept. Temporary files that an earlier
 // save left behind when its process died are removed first; one that a live
 // save is still writing is left alone. False (and path unchanged) when write
-// returns false or the file cannot be made or written.
+// returns false or the file cannot be made or written; errno then says why.
 bool replaceFile(const std::string& path, const std::function<bool(std::FILE*)>& write);
 bool replaceFile(const std::string& path, const std::string& bytes);
 
 // The prefix of every temporary name replaceFile uses for path.
 std::string temporaryPrefixOf(const std::string& path);
+
+// Copies the regular file open as source (read from its start) into the
+// folder open as folder under name, never over anything there and never
+// through a link: the bytes go to a temporary name in that folder, which
+// takes name only once complete and on disk. On failure nothing of the copy
+// stays. 0 on success, else the errno value of the first failure (EEXIST
+// when something already has the name, ENOSPC or EFBIG when the disk or the
+// file size limit is reached).
+int copyIntoFolder(int source, int folder, const std::string& name);

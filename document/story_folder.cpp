@@ -4,6 +4,7 @@
 #include "document/safe_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -90,27 +91,19 @@ bool createFolder(const std::string& path)
     return fs::create_directory(toFsPath(path), ec) && !ec;
 }
 
-bool copyFileNoOverwrite(const std::string& from, const std::string& to)
+bool copyFileNoOverwrite(const std::string& from, const std::string& to, int* error)
 {
+    int failure = ENOENT;
     const int source = openRegularFile(toFsPath(from));
-    if (source < 0)
-        return false;
-    const std::string target = toFsPath(to);
-    const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    bool ok = out >= 0;
-    char buffer[65536];
-    while (ok) {
-        const ssize_t got = ::read(source, buffer, sizeof buffer);
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        ok = ::write(out, buffer, static_cast<size_t>(got)) == got;
+    if (source >= 0) {
+        const std::string target = toFsPath(to);
+        const std::size_t slash = target.find_last_of('/');
+        const std::string folderPath = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+        const int folder = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        failure = folder < 0 ? errno : copyIntoFolder(source, folder, target.substr(slash + 1));
+        if (folder >= 0) ::close(folder);
+        ::close(source);
     }
-    if (out >= 0 && ::close(out) != 0)
-        ok = false;
-    if (out >= 0 && !ok)
-        ::unlink(target.c_str());
-    ::close(source);
-    return ok;
+    if (error) *error = failure;
+    return failure == 0;
 }

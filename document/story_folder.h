@@ -66,6 +66,8 @@ std::vector<std::string> listMods(const std::string& storyRoot = kEditorStoryRoo
 // Directory creation; false when it already exists or cannot be made.
 bool createFolder(const std::string& path);
 
-// Copies a regular file; false (and nothing changed) when from is no regular
-// file or cannot be read, or when anything, a link included, is at to.
-bool copyFileNoOverwrite(const std::string& from, const std::string& to);
+// Copies a regular file through a temporary name beside to (see
+// copyIntoFolder); false (and nothing changed) when from is no regular file
+// or cannot be read, when anything, a link included, is at to, or when the
+// copy fails; error (when given) is then the errno value of the reason.
+bool copyFileNoOverwrite(const std::string& from, const std::string& to, int* error = nullptr);

@@ -12,11 +12,16 @@ StoryScript::StoryScript(std::string storyRoot_, std::string modName_, PreviewAu
 
 bool StoryScript::load()
 {
+    return loadFrom(scriptPathOf(storyRoot, modName));
+}
+
+bool StoryScript::loadFrom(const std::string& path)
+{
     // The model changes only once both the file and its records are sound.
     std::unique_ptr<PropertyTree> loaded;
     StoryRecords records;
     // A name that is no single folder would lead out of the story root.
-    if ((!modName.empty() && !isModFolderName(modName)) || !loadTree(loaded, scriptPathOf(storyRoot, modName)) ||
+    if ((!modName.empty() && !isModFolderName(modName)) || !loadTree(loaded, path) ||
         !readStory(*loaded, records)) {
         std::fputs("Script.xml load failed...\n", stdout);
         std::fflush(stdout);
@@ -29,13 +34,18 @@ bool StoryScript::load()
 
 bool StoryScript::save()
 {
+    return saveTo(scriptPathOf(storyRoot, modName));
+}
+
+bool StoryScript::saveTo(const std::string& path)
+{
     if (!modName.empty() && !isModFolderName(modName))
         return false;
     for (Frame& f : frames)
         if (f.sound < 0)
             f.sound = -1;
     std::unique_ptr<PropertyTree> document = storyTree(*this);
-    return saveTree(*document, scriptPathOf(storyRoot, modName));
+    return saveTree(*document, path);
 }
 
 bool StoryScript::addFrame()

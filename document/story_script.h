@@ -106,6 +106,9 @@ public:
     // Writes the records there; the old file survives a failed save. Never
     // for a modName that would lead out of the story root.
     bool save();
+    // load and save with another file of the script's format (a stored path).
+    bool loadFrom(const std::string& path);
+    bool saveTo(const std::string& path);
     // Inserts a copy of the current frame after it, without sentence and sound,
     // and makes it current. False when no frame is current.
     bool addFrame();

@@ -42,11 +42,7 @@ void CommandPanel::apply(const CommandOutcome& outcome, CQuillforgeDlg& window)
         if (c.right->selection() == outcome.person)
             refill(*c.rightPhoto, [&] { window.fillRightPhotoBox(outcome.person); }, false);
     }
-    if (r & kRefreshModBox) {
-        c.mod->reset();
-        for (const std::string& name : window.modList) c.mod->addString(name);
-        c.mod->setSelection(window.currentMod);
-    }
+    if (r & kRefreshModBox) window.fillModBox();
     if (r & kRefreshFrame) window.showFrame();
     if (!outcome.logLine.empty()) window.appendLog(outcome.logLine);
 }
@@ -58,19 +54,24 @@ void CommandPanel::run(ControlId button, CQuillforgeDlg& window)
         window.appendLog(window.readOnly() ? kSaveRefusedLine : saveLogLine(window.saveStory()));
         return;
     case ControlId::AddMod:
+    {
         window.pull();
-        apply(addModCommand(window.modNameText, window.modList, storyRoot_), window);
+        std::vector<std::string> mods = window.mods();
+        CommandOutcome outcome = addModCommand(window.modNameText(), mods, storyRoot_);
+        if (mods.size() > window.mods().size()) window.appendMod(mods.back());
+        apply(outcome, window);
         return;
+    }
     default:
         break;
     }
 
     // What is added to a story whose load failed could never be saved.
-    if (!window.story || !window.storyLoaded()) {
+    if (!window.story() || !window.storyLoaded()) {
         window.appendLog("No story loaded, nothing to change...T_T");
         return;
     }
-    StoryScript& story = *window.story;
+    StoryScript& story = *window.story();
     switch (button) {
     case ControlId::AddFrame: apply(addFrameCommand(story), window); return;
     case ControlId::DeleteFrame: apply(deleteFrameCommand(story), window); return;
@@ -80,7 +81,7 @@ void CommandPanel::run(ControlId button, CQuillforgeDlg& window)
     case ControlId::AddPhoto: addPhoto(window); return;
     case ControlId::AddPerson:
         window.pull();
-        apply(addPersonCommand(story, window.personNameText), window);
+        apply(addPersonCommand(story, window.personNameText()), window);
         return;
     case ControlId::Export: apply(exportModCommand(story, storyRoot_), window); return;
     default: return;
@@ -91,13 +92,13 @@ void CommandPanel::addFile(AssetList list, CQuillforgeDlg& window)
 {
     std::string path;
     if (!window.controls().fileDialog->openFile(kAllFilesFilter, path)) return;  // cancelled: no word
-    apply(addAssetCommand(*window.story, list, path), window);
+    apply(addAssetCommand(*window.story(), list, path), window);
 }
 
 void CommandPanel::addPhoto(CQuillforgeDlg& window)
 {
     const int person = window.controls().addPhotoPerson->selection();
-    StoryScript& story = *window.story;
+    StoryScript& story = *window.story();
     if (person < 0 || static_cast<size_t>(person) >= story.characters.size()) {
         // Said before the dialog, so nobody picks a file for no one.
         apply(addPhotoCommand(story, person, std::string()), window);

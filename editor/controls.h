@@ -102,6 +102,9 @@ public:
     enum class Answer { Save, Discard, Stay };
     virtual ~CloseQuestion() = default;
     virtual Answer askSaveChanges(const std::string& modName) = 0;
+    // Asked on opening a mod whose recovery file (unsaved work kept at a
+    // signal) is newer than its script.xml: true restores that work.
+    virtual bool askRestore(const std::string& modName) = 0;
 };
 
 // The preview area. The behaviour composes the picture; the surface shows it

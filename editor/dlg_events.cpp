@@ -1,6 +1,8 @@
 // The event table of the editor window and the frame preview.
 #include "editor/quillforge_dlg.h"
 
+#include <algorithm>
+
 #include "document/story_folder.h"
 #include "editor/cvv_image.h"
 #include "editor/text_codec.h"
@@ -10,13 +12,21 @@ using quillforge::ControlId;
 void CQuillforgeDlg::onControlEvent(ControlId id)
 {
     if (exchanging_ > 0) return;
+    const int frameBefore = story_ ? story_->currentFrame : -1;
+    dispatch(id);
+    // Every change the event made to the story becomes one undo step.
+    if (story_ && storyLoaded_) history_.record(*story_, frameBefore, story_->currentFrame);
+}
+
+void CQuillforgeDlg::dispatch(ControlId id)
+{
     switch (id) {
     case ControlId::Mod: {
         int chosen = controls_.mod->selection();
-        if (chosen < 0 || static_cast<size_t>(chosen) >= modList.size()) return;
+        if (chosen < 0 || static_cast<size_t>(chosen) >= modList_.size()) return;
         // Choosing the mod already open would only save it behind the user's back.
-        if (chosen == currentMod && storyLoaded_) return;
-        currentMod = chosen;
+        if (chosen == currentMod_ && storyLoaded_) return;
+        currentMod_ = chosen;
         loadCurrentMod();
         return;
     }
@@ -66,19 +76,55 @@ void CQuillforgeDlg::onStartUp()
         appendLog("Set " + name + " as start up failed...T_T");
         return;
     }
-    startUpModName = name;
+    startUpModName_ = name;
     appendLog("Set " + name + " as start up success.");
 }
 
+void CQuillforgeDlg::goToFrameNumber(int number)
+{
+    if (story_ && number >= 1 && story_->goToFrame(number - 1, false)) {
+        showFrame();
+        return;
+    }
+    appendLog("Go to frame fail...");
+}
+
+void CQuillforgeDlg::undo()
+{
+    int frame = -1;
+    if (!story_ || !storyLoaded_ || !history_.undo(*story_, frame)) {
+        appendLog("Nothing to undo...");
+        return;
+    }
+    goTo(frame);
+}
+
+void CQuillforgeDlg::redo()
+{
+    int frame = -1;
+    if (!story_ || !storyLoaded_ || !history_.redo(*story_, frame)) {
+        appendLog("Nothing to redo...");
+        return;
+    }
+    goTo(frame);
+}
+
+// After an undo or redo: every box from the story again, on frame index
+// (the last one when it is gone); no music or sound starts.
 void CQuillforgeDlg::goTo(int index)
 {
-    story->goToFrame(index, false);
+    const int count = static_cast<int>(story_->frames.size());
+    story_->currentFrame = count == 0 ? -1 : std::clamp(index, 0, count - 1);
+    fillBackgroundBox();
+    fillMusicBox();
+    fillSoundBox();
+    fillPersonBoxes();
     showFrame();
 }
 
 void CQuillforgeDlg::onPrev()
 {
-    if (story && story->currentFrame > 0 && story->goToFrame(story->currentFrame - 1, false)) {
+    if (story_ && story_->currentFrame > 0 && story_->goToFrame(story_->currentFrame - 1, false)) {
         showFrame();
         return;
     }
@@ -87,7 +133,7 @@ void CQuillforgeDlg::onPrev()
 
 void CQuillforgeDlg::onNext()
 {
-    if (story && story->currentFrame < story->frameCount - 1 && story->goToFrame(story->currentFrame + 1, false)) {
+    if (story_ && story_->currentFrame < story_->frameCount - 1 && story_->goToFrame(story_->currentFrame + 1, false)) {
         showFrame();
         return;
     }
@@ -96,7 +142,7 @@ void CQuillforgeDlg::onNext()
 
 void CQuillforgeDlg::onBegin()
 {
-    if (story && story->goToFrame(0, false)) {
+    if (story_ && story_->goToFrame(0, false)) {
         showFrame();
         return;
     }
@@ -105,7 +151,7 @@ void CQuillforgeDlg::onBegin()
 
 void CQuillforgeDlg::onEnd()
 {
-    if (story && story->frameCount - 1 >= 0 && story->goToFrame(story->frameCount - 1, false)) {
+    if (story_ && story_->frameCount - 1 >= 0 && story_->goToFrame(story_->frameCount - 1, false)) {
         showFrame();
         return;
     }
@@ -166,10 +212,10 @@ void CQuillforgeDlg::onMusic()
     // The new music replaces the old over the run of frames that share it
     // from here on; frames before the current one never change.
     const int old = f->music;
-    const int end = std::min<int>(story->frameCount, static_cast<int>(story->frames.size()));
-    for (int i = story->currentFrame; i < end && story->frames[i].music == old; ++i)
-        story->frames[i].music = chosen;
-    story->goToFrame(story->currentFrame, true);
+    const int end = std::min<int>(story_->frameCount, static_cast<int>(story_->frames.size()));
+    for (int i = story_->currentFrame; i < end && story_->frames[i].music == old; ++i)
+        story_->frames[i].music = chosen;
+    story_->goToFrame(story_->currentFrame, true);
 }
 
 void CQuillforgeDlg::onSound()
@@ -182,29 +228,29 @@ void CQuillforgeDlg::onSound()
     if (chosen == box.count() - 1) {
         f->sound = -1;
     } else {
-        story->playSound(chosen);
+        story_->playSound(chosen);
     }
 }
 
 void CQuillforgeDlg::onSentence()
 {
     std::string bytes;
-    if (!quillforge::gbAfterEdit(sentenceText, controls_.sentence->text(), bytes)) {
+    if (!quillforge::gbAfterEdit(sentenceText_, controls_.sentence->text(), bytes)) {
         // Refused as it is typed, not dropped when the story is saved.
         push();
         appendLog("Character can not be stored in a sentence...T_T");
         return;
     }
     pull();
-    if (Frame* f = currentFrameRecord()) f->sentence = sentenceText;
+    if (Frame* f = currentFrameRecord()) f->sentence = sentenceText_;
 }
 
 void CQuillforgeDlg::onBgmCheck()
 {
     pull();
-    if (!story) return;
-    story->bgmEnabled = bgmChecked != 0;
-    if (story->currentFrame >= 0) story->goToFrame(story->currentFrame, true);
+    if (!story_) return;
+    story_->bgmEnabled = bgmChecked_ != 0;
+    if (story_->currentFrame >= 0) story_->goToFrame(story_->currentFrame, true);
 }
 
 // ---- preview
@@ -222,24 +268,24 @@ void CQuillforgeDlg::composePreview()
     const Frame* f = currentFrameRecord();
     if (!f) {
         pictures.backgroundNote = storyLoaded_ ? "The story has no frame" : "No story loaded";
-    } else if (f->background < 0 || static_cast<size_t>(f->background) >= story->backgrounds.size()) {
+    } else if (f->background < 0 || static_cast<size_t>(f->background) >= story_->backgrounds.size()) {
         pictures.backgroundNote = "Background entry " + std::to_string(f->background) + " does not exist";
     } else {
-        const std::string& reference = story->backgrounds[f->background];
+        const std::string& reference = story_->backgrounds[f->background];
         pictures.background = previewPathOf(reference);
         pictures.backgroundNote = "File " + fileNameOf(reference) + " cannot be read";
     }
     if (f) {
         auto photoPath = [this](int person, int photo) -> std::string {
-            if (person < 0 || static_cast<size_t>(person) >= story->characters.size()) return {};
-            const std::vector<Photo>& photos = story->characters[person].photos;
+            if (person < 0 || static_cast<size_t>(person) >= story_->characters.size()) return {};
+            const std::vector<Photo>& photos = story_->characters[person].photos;
             if (photo < 0 || static_cast<size_t>(photo) >= photos.size()) return {};
             return previewPathOf(photos[photo].dir);
         };
         pictures.leftPhoto = photoPath(f->leftCharacter, f->leftPhoto);
         pictures.rightPhoto = photoPath(f->rightCharacter, f->rightPhoto);
     }
-    composeFramePicture(previewImage, pictures, cache_);
+    composeFramePicture(previewImage_, pictures, cache_);
 }
 
 void CQuillforgeDlg::refreshPreview()
@@ -250,7 +296,7 @@ void CQuillforgeDlg::refreshPreview()
     // The sentence box lies over the preview; it shows the frame's sentence
     // after every refresh, whatever was pushed before.
     const Frame* f = currentFrameRecord();
-    sentenceText = f ? f->sentence : std::string();
+    sentenceText_ = f ? f->sentence : std::string();
     push();
 }
 
@@ -258,14 +304,14 @@ void CQuillforgeDlg::paintPreview(quillforge::DrawTarget& target, const quillfor
 {
     // A paint reads the files again (cheap while they are unchanged), unless a
     // refresh has just composed the picture.
-    if (!composedSincePaint_ || previewImage.empty()) composePreview();
+    if (!composedSincePaint_ || previewImage_.empty()) composePreview();
     composedSincePaint_ = false;
 
     quillforge::PixelRect fitted = quillforge::fitPreviewRect(client);
     CvvImage copy;
-    if (!previewImage.empty() &&
-        copy.createImage(previewImage.cols, previewImage.rows, 8 * previewImage.channels(), 0)) {
-        copy.copyFrom(previewImage, 1);
+    if (!previewImage_.empty() &&
+        copy.createImage(previewImage_.cols, previewImage_.rows, 8 * previewImage_.channels(), 0)) {
+        copy.copyFrom(previewImage_, 1);
         copy.drawInto(target, &fitted);
     }
 }

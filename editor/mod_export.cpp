@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <filesystem>
 #include <system_error>
 
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 #include "document/safe_file.h"
+#include "editor/text_codec.h"
 
 namespace fs = std::filesystem;
 
@@ -96,16 +99,27 @@ bool sameContent(int a, int b)
     }
 }
 
+// The system's reason on standard error, beside the log line that reports
+// the failure.
+void sayWhy(const std::string& what, int error)
+{
+    std::cerr << "quillforge: " << what << ": " << std::strerror(error) << "\n";
+}
+
 // A folder of the mod that Export copies into. It is made when missing and
 // used only when it is a real folder: a link there could lead anywhere.
 class AssetFolder {
 public:
     AssetFolder(int parent, const std::string& child, std::string shownName) : name_(std::move(shownName))
     {
-        ::mkdirat(parent, child.c_str(), 0777);  // an existing one is fine
+        int error = 0;
+        if (::mkdirat(parent, child.c_str(), 0777) != 0 && errno != EEXIST) error = errno;  // an existing one is fine
         fd_ = ::openat(parent, child.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd_ < 0 && error == 0) error = errno;
         struct stat st {};
         linked_ = fd_ < 0 && ::fstatat(parent, child.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+        failed_ = fd_ < 0 && !linked_;
+        if (failed_ && parent >= 0) sayWhy("cannot make the folder " + name_, error);
     }
     ~AssetFolder()
     {
@@ -116,12 +130,15 @@ public:
 
     int fd() const { return fd_; }
     bool linked() const { return linked_; }
+    // Neither a folder nor a link: it could not be made or opened.
+    bool failed() const { return failed_; }
     const std::string& name() const { return name_; }
 
 private:
     std::string name_;
     int fd_ = -1;
     bool linked_ = false;
+    bool failed_ = false;
 };
 
 // Copies outside files into the mod's asset folders.
@@ -165,9 +182,13 @@ public:
         }
         for (int n = 1; n <= kMaxTries; ++n) {
             const std::string candidate = numberedFileName(name, n);
-            const Placed placed = place(source, folder.fd(), candidate);
+            int error = 0;
+            const Placed placed = place(source, folder.fd(), candidate, error);
             if (placed == Placed::Taken) continue;
-            if (placed == Placed::Failed) break;
+            if (placed == Placed::Failed) {
+                sayWhy("cannot copy " + toFsPath(reference) + " into " + folder.name(), error);
+                break;
+            }
             if (placed == Placed::Copied) {
                 ++report_.copied;
                 const std::string real = realPathOf(toFsPath(reference));
@@ -189,8 +210,8 @@ private:
 
     // Puts the file source as name into folder: a new copy, or the identical
     // regular file already there. Nothing there is ever written over or
-    // followed.
-    static Placed place(int source, int folder, const std::string& name)
+    // followed, and a copy that fails leaves nothing behind.
+    static Placed place(int source, int folder, const std::string& name, int& error)
     {
         struct stat st {};
         if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -200,35 +221,13 @@ private:
             if (there >= 0) ::close(there);
             return same ? Placed::Reused : Placed::Taken;
         }
-        if (errno != ENOENT) return Placed::Failed;
-        const int target = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (target < 0) return errno == EEXIST ? Placed::Taken : Placed::Failed;
-        const bool ok = ::lseek(source, 0, SEEK_SET) == 0 && copyBytes(source, target);
-        const bool closed = ::close(target) == 0;
-        if (ok && closed) return Placed::Copied;
-        ::unlinkat(folder, name.c_str(), 0);
-        return Placed::Failed;
-    }
-
-    static bool copyBytes(int from, int to)
-    {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t got = ::read(from, buffer, sizeof buffer);
-            if (got == 0) return true;
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            for (ssize_t done = 0; done < got;) {
-                const ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
-                if (put < 0) {
-                    if (errno == EINTR) continue;
-                    return false;
-                }
-                done += put;
-            }
+        if (errno != ENOENT) {
+            error = errno;
+            return Placed::Failed;
         }
+        error = copyIntoFolder(source, folder, name);
+        if (error == 0) return Placed::Copied;
+        return error == EEXIST ? Placed::Taken : Placed::Failed;
     }
 
     static constexpr int kMaxTries = 1000;
@@ -270,15 +269,24 @@ CommandOutcome addModCommand(const std::string& name, std::vector<std::string>& 
     if (std::find(modList.begin(), modList.end(), name) != modList.end())
         return said("Mod name already exist...T_T");
     if (NameFault fault = folderNameFault(name); fault != NameFault::None) return said(modNameFaultLine(fault));
-    if (!createFolder(storyRoot + name)) return said("Create directory failed...T_T");
+    const std::string folder = storyRoot + name;
+    if (!createFolder(folder)) {
+        sayWhy("cannot make the folder " + toFsPath(folder), errno);
+        return said("Create directory failed...T_T");
+    }
 
-    std::vector<std::string> failed;
     for (const std::string& file : modTemplateFiles()) {
         const std::string from = storyRoot + file;
-        if (!copyFileNoOverwrite(from, storyRoot + name + "/" + file) && exists(from)) failed.push_back(from);
+        int error = 0;
+        if (copyFileNoOverwrite(from, folder + "/" + file, &error) || !exists(from)) continue;
+        // A mod without all of its templates may not load, and its name
+        // would stay taken: the folder made here goes again.
+        sayWhy("cannot copy " + toFsPath(from) + " into " + toFsPath(folder), error);
+        std::error_code ignored;
+        fs::remove_all(toFsPath(folder), ignored);
+        return said("Mod create failed, " + file + " could not be copied...T_T");
     }
     modList.push_back(name);
-    if (!failed.empty()) return said("Mod created, but " + notCopiedText(failed) + "...T_T", kRefreshModBox);
     return said("Mod created success...:-)", kRefreshModBox);
 }
 
@@ -293,7 +301,10 @@ CommandOutcome exportModCommand(StoryScript& story, const std::string& storyRoot
         return said("Export failed, the mod name is no folder name...T_T");
     const std::string root = storyRoot + mod;
     const int modFd = ::open(toFsPath(root).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // A folder that cannot be made shows as files that cannot be copied.
+    if (modFd < 0) {
+        sayWhy("cannot open the mod folder " + toFsPath(root), errno);
+        return said("Export failed, the mod folder can not be opened...T_T");
+    }
     const AssetFolder character(modFd, "character", "character"), bg(modFd, "bg", "bg"), bgm(modFd, "bgm", "bgm"),
         sound(modFd, "sound", "sound");
 
@@ -304,10 +315,13 @@ CommandOutcome exportModCommand(StoryScript& story, const std::string& storyRoot
             continue;
         }
         if (person.photos.empty()) continue;
-        const AssetFolder folder(character.fd(), person.name, "character/" + person.name);
+        // Names are story text, folder names file-system bytes.
+        const std::string folderName = gbToUtf8(person.name);
+        const AssetFolder folder(character.fd(), folderName, "character/" + folderName);
+        if (folder.failed() && !character.failed()) r.failedFolders.push_back(folder.name());
         for (Photo& photo : person.photos) {
             if (isModRelative(photo.dir, root)) continue;
-            const std::string prefix = "//character/" + person.name + "/";
+            const std::string prefix = "//character/" + folderName + "/";
             if (character.linked())
                 copier.exportInto(photo.dir, character, prefix);
             else
@@ -321,7 +335,9 @@ CommandOutcome exportModCommand(StoryScript& story, const std::string& storyRoot
     exportList(story.sounds, sound);
     exportList(story.backgrounds, bg);
     exportList(story.musics, bgm);
-    if (modFd >= 0) ::close(modFd);
+    ::close(modFd);
+    for (const AssetFolder* folder : {&character, &bg, &bgm, &sound})
+        if (folder->failed()) r.failedFolders.push_back(folder->name());
 
     // The boxes show file names; a copy stored under a new name changes one.
     const unsigned refresh = r.renamed > 0 ? kRefreshFrame | kRefreshBackgroundBox | kRefreshMusicBox | kRefreshSoundBox
@@ -343,6 +359,9 @@ CommandOutcome exportModCommand(StoryScript& story, const std::string& storyRoot
     }
     if (!r.notCopied.empty())
         return said("Export incomplete, " + notCopiedText(r.notCopied) + "...T_T" + outside, refresh);
+    if (!r.failedFolders.empty())
+        return said("Export incomplete, folder " + namesText(r.failedFolders) + " could not be made...T_T" + outside,
+                    refresh);
     return said("Export success..:-)" + outside, refresh);
 }
 

@@ -3,7 +3,8 @@
 // self-contained: every file the story still names by an outside path is
 // copied into the mod's asset folders and the reference becomes mod-relative
 // ("//character/<person>/<file>", "//sound/<file>", "//bg/<file>",
-// "//bgm/<file>"). Export changes only the model and the copied files; the
+// "//bgm/<file>"; a person's folder has the name's file-system (UTF-8) form).
+// Export changes only the model and the copied files; the
 // new references reach script.xml with the next save.
 //
 // Copies never overwrite. A file whose name is taken in the mod folder by a
@@ -33,7 +34,8 @@ namespace quillforge {
 // or "..". The file system decides the rest: an empty name or one that
 // differs from an existing folder only in letter case on a case-insensitive
 // file system fails as a folder that cannot be created. Missing templates are
-// skipped silently; one that exists and cannot be copied is reported.
+// skipped silently; when one that exists cannot be copied, the new folder is
+// removed again and the log line names the template.
 CommandOutcome addModCommand(const std::string& name, std::vector<std::string>& modList,
                              const std::string& storyRoot = kEditorStoryRoot);
 
@@ -46,6 +48,7 @@ struct ExportReport {
     std::vector<std::string> notCopied;      // references kept: their file exists but could not be copied
     std::vector<std::string> refusedPersons; // names (story bytes) no folder can be made of
     std::vector<std::string> linkedFolders;  // asset folders ("bg", "character/Ann") that are links
+    std::vector<std::string> failedFolders;  // asset folders that could not be made
     int fromOutsideHome = 0;                 // copies of files outside the home folder and the mod
 };
 

@@ -1,6 +1,9 @@
 #include "editor/quillforge_dlg.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "document/story_folder.h"
@@ -51,98 +54,156 @@ bool CQuillforgeDlg::initDialog()
     }
     const std::string startupFile = storyRoot_ + kStartupFileName;
     std::string why;
-    if (!readStartupMod(startupFile, startUpModName, &why)) {
+    if (!readStartupMod(startupFile, startUpModName_, &why)) {
         std::cerr << "quillforge: cannot read the start-up file " << toFsPath(startupFile) << " (" << why
                   << "); nothing to open\n";
         return false;
     }
 
     std::vector<std::string> refused;
-    modList = listMods(storyRoot_, &refused);
+    modList_ = listMods(storyRoot_, &refused);
     for (const std::string& name : refused)
         std::cerr << "quillforge: the folder \"" << name << "\" is not offered: a mod name is one folder name\n";
-    controls_.mod->reset();
-    for (const std::string& name : modList) controls_.mod->addString(name);
-    if (modList.empty()) {
+    if (modList_.empty()) {
+        controls_.mod->reset();
         std::cerr << "quillforge: the story root " << toFsPath(storyRoot_)
                   << " holds no mod folder; nothing to open\n";
         return false;
     }
-    currentMod = 0;
-    for (size_t i = 0; i < modList.size(); ++i) {
-        if (modList[i] == startUpModName) {
-            currentMod = static_cast<int>(i);
+    currentMod_ = 0;
+    for (size_t i = 0; i < modList_.size(); ++i) {
+        if (modList_[i] == startUpModName_) {
+            currentMod_ = static_cast<int>(i);
             break;
         }
     }
-    controls_.mod->setSelection(currentMod);
+    fillModBox();
     loadCurrentMod();
     return true;
 }
 
+void CQuillforgeDlg::fillModBox()
+{
+    controls_.mod->reset();
+    for (const std::string& name : modList_) controls_.mod->addString(name);
+    controls_.mod->setSelection(currentMod_);
+}
+
 std::string CQuillforgeDlg::currentModName() const
 {
-    return inRange(currentMod, modList.size()) ? modList[currentMod] : std::string();
+    return inRange(currentMod_, modList_.size()) ? modList_[currentMod_] : std::string();
 }
 
 Frame* CQuillforgeDlg::currentFrameRecord()
 {
-    if (!story || !inRange(story->currentFrame, story->frames.size())) return nullptr;
-    return &story->frames[story->currentFrame];
+    if (!story_ || !inRange(story_->currentFrame, story_->frames.size())) return nullptr;
+    return &story_->frames[story_->currentFrame];
 }
 
 void CQuillforgeDlg::stopStoryMusic()
 {
-    if (story) story->stopMusic();
+    if (story_) story_->stopMusic();
 }
 
 void CQuillforgeDlg::rememberSaved()
 {
-    saved_ = story ? static_cast<const StoryRecords&>(*story) : StoryRecords{};
+    saved_ = story_ ? static_cast<const StoryRecords&>(*story_) : StoryRecords{};
 }
 
 bool CQuillforgeDlg::saveStory()
 {
-    if (!story || !storyLoaded_ || readOnly_ || !story->save()) return false;
+    if (!story_ || !storyLoaded_ || readOnly_) return false;
+    if (!story_->save()) {
+        const int error = errno;
+        std::cerr << "quillforge: cannot save " << toFsPath(scriptPathOf(storyRoot_, story_->modName)) << ": "
+                  << std::strerror(error) << "\n";
+        return false;
+    }
     rememberSaved();
+    dropRecovery();  // what it kept is in script.xml now
     return true;
+}
+
+std::string CQuillforgeDlg::recoveryPath() const
+{
+    return story_ ? storyRoot_ + story_->modName + "//script.recovery.xml" : std::string();
+}
+
+bool CQuillforgeDlg::writeRecovery()
+{
+    if (!hasUnsavedChanges() || readOnly_) return true;
+    // saveTo writes beside and renames: script.xml is never touched.
+    if (story_->saveTo(recoveryPath())) return true;
+    const int error = errno;
+    std::cerr << "quillforge: cannot keep the unsaved story in " << toFsPath(recoveryPath()) << ": "
+              << std::strerror(error) << "\n";
+    return false;
+}
+
+void CQuillforgeDlg::dropRecovery()
+{
+    std::error_code ignored;
+    std::filesystem::remove(toFsPath(recoveryPath()), ignored);
+}
+
+void CQuillforgeDlg::offerRecovery()
+{
+    namespace fs = std::filesystem;
+    std::error_code ec, scriptEc;
+    const fs::path recovery = toFsPath(recoveryPath());
+    if (!fs::is_regular_file(fs::symlink_status(recovery, ec))) return;
+    const auto keptAt = fs::last_write_time(recovery, ec);
+    const auto savedAt = fs::last_write_time(toFsPath(scriptPathOf(storyRoot_, story_->modName)), scriptEc);
+    // A recovery file older than script.xml was overtaken by a later save.
+    if (ec || (!scriptEc && keptAt <= savedAt) || !controls_.closeQuestion->askRestore(story_->modName)) {
+        dropRecovery();
+        return;
+    }
+    StoryScript kept(storyRoot_, story_->modName);
+    if (!kept.loadFrom(recoveryPath())) {
+        appendLog("Unsaved work could not be restored...T_T");
+        return;
+    }
+    // The restored work stays unsaved (and its file stays) until Save.
+    static_cast<StoryRecords&>(*story_) = static_cast<const StoryRecords&>(kept);
+    appendLog("Unsaved work restored, Save keeps it...:-)");
 }
 
 bool CQuillforgeDlg::hasUnsavedChanges() const
 {
-    if (!story || !storyLoaded_) return false;
-    const StoryRecords& now = *story;
+    if (!story_ || !storyLoaded_) return false;
+    const StoryRecords& now = *story_;
     return now.title != saved_.title || now.characters != saved_.characters || now.frames != saved_.frames ||
            now.backgrounds != saved_.backgrounds || now.musics != saved_.musics || now.sounds != saved_.sounds;
 }
 
 void CQuillforgeDlg::loadCurrentMod()
 {
-    if (story) {
+    if (story_) {
         // A model whose load failed holds nothing of the file: saving it would
         // overwrite a script.xml that may only need mending by hand. A mod
         // opened read-only belongs to the other editor.
         if (storyLoaded_ && !readOnly_ && !saveStory()) {
             appendLog("Story save failed...T_T");
             // The old story stays; the Mod box goes back to naming it.
-            for (size_t i = 0; i < modList.size(); ++i) {
-                if (modList[i] == story->modName) {
-                    currentMod = static_cast<int>(i);
+            for (size_t i = 0; i < modList_.size(); ++i) {
+                if (modList_[i] == story_->modName) {
+                    currentMod_ = static_cast<int>(i);
                     break;
                 }
             }
-            controls_.mod->setSelection(currentMod);
+            controls_.mod->setSelection(currentMod_);
             return;
         }
         stopStoryMusic();
-        story.reset();
+        story_.reset();
     }
 
     const std::string name = currentModName();
-    story = std::make_unique<StoryScript>(storyRoot_, name, &audio_);
+    story_ = std::make_unique<StoryScript>(storyRoot_, name, &audio_);
     readOnly_ = !modLock_.take(toFsPath(storyRoot_ + name));
-    storyLoaded_ = story->load();
-    bgmChecked = 0;  // the new story's music preview starts off
+    storyLoaded_ = story_->load();
+    bgmChecked_ = 0;  // the new story's music preview starts off
     if (storyLoaded_ && readOnly_) {
         appendLog("Mod " + name + " opened read-only, another editor has it...T_T");
     } else if (storyLoaded_) {
@@ -151,6 +212,9 @@ void CQuillforgeDlg::loadCurrentMod()
         appendLog("Mod load failed, script.xml may be broken...T_T");
     }
     rememberSaved();
+    if (storyLoaded_ && !readOnly_) offerRecovery();
+    // A change of mod starts a history of its own.
+    history_.reset(*story_);
 
     // After a failed load the model is empty; showing it leaves no entry of the
     // previous story in the boxes to be mistaken for this one's.
@@ -158,7 +222,7 @@ void CQuillforgeDlg::loadCurrentMod()
     fillMusicBox();
     fillSoundBox();
     fillPersonBoxes();
-    story->goToFrame(0, false);
+    story_->goToFrame(0, false);
     showFrame();
 }
 
@@ -168,8 +232,8 @@ void CQuillforgeDlg::fillPersonBoxes()
     c.left->reset();
     c.right->reset();
     c.addPhotoPerson->reset();
-    if (story) {
-        for (const Character& person : story->characters) {
+    if (story_) {
+        for (const Character& person : story_->characters) {
             std::string name = quillforge::gbToUtf8(person.name);
             c.left->addString(name);
             c.right->addString(name);
@@ -184,23 +248,23 @@ void CQuillforgeDlg::fillPersonBoxes()
 void CQuillforgeDlg::fillBackgroundBox()
 {
     controls_.back->reset();
-    if (!story) return;
-    for (const std::string& path : story->backgrounds) controls_.back->addString(fileNameOf(path));
+    if (!story_) return;
+    for (const std::string& path : story_->backgrounds) controls_.back->addString(fileNameOf(path));
 }
 
 void CQuillforgeDlg::fillMusicBox()
 {
     controls_.bgm->reset();
-    if (!story) return;
-    for (const std::string& path : story->musics) controls_.bgm->addString(fileNameOf(path));
+    if (!story_) return;
+    for (const std::string& path : story_->musics) controls_.bgm->addString(fileNameOf(path));
 }
 
 void CQuillforgeDlg::fillSoundBox()
 {
     quillforge::ListBox& box = *controls_.sound;
     box.reset();
-    if (story)
-        for (const std::string& path : story->sounds) box.addString(fileNameOf(path));
+    if (story_)
+        for (const std::string& path : story_->sounds) box.addString(fileNameOf(path));
     box.addString("None");
     box.setSelection(box.count() - 1);
 }
@@ -224,12 +288,12 @@ void fillPhotoBox(quillforge::ListBox& box, const StoryScript* story, int person
 
 void CQuillforgeDlg::fillLeftPhotoBox(int person)
 {
-    fillPhotoBox(*controls_.leftPhoto, story.get(), person);
+    fillPhotoBox(*controls_.leftPhoto, story_.get(), person);
 }
 
 void CQuillforgeDlg::fillRightPhotoBox(int person)
 {
-    fillPhotoBox(*controls_.rightPhoto, story.get(), person);
+    fillPhotoBox(*controls_.rightPhoto, story_.get(), person);
 }
 
 void CQuillforgeDlg::setFrameControlsEnabled(bool enabled)
@@ -244,12 +308,13 @@ void CQuillforgeDlg::showFrame()
 {
     EditorControls& c = controls_;
     const Frame* f = currentFrameRecord();
-    const int current = story ? story->currentFrame : -1;
-    const int count = story ? story->frameCount : 0;
+    const int current = story_ ? story_->currentFrame : -1;
+    const int count = story_ ? story_->frameCount : 0;
+    history_.endTyping();  // typing on this visit is a step of its own
     char page[32];
     std::snprintf(page, sizeof page, "%d/%d", current + 1, count);
-    pageText = page;
-    sentenceText = f ? f->sentence : std::string();
+    pageText_ = page;
+    sentenceText_ = f ? f->sentence : std::string();
 
     setFrameControlsEnabled(f != nullptr);
     if (f) {
@@ -274,13 +339,13 @@ void CQuillforgeDlg::showFrame()
 
 void CQuillforgeDlg::appendLog(const std::string& message)
 {
-    logText += message + "\r\n";
+    logText_ += message + "\r\n";
     push();
     // Every fifteenth line starts a fresh log: the box keeps showing these
     // fifteen until the next message replaces them.
-    if (++logLineCount >= 15) {
-        logLineCount = 0;
-        logText.clear();
+    if (++logLineCount_ >= 15) {
+        logLineCount_ = 0;
+        logText_.clear();
     }
 }
 
@@ -288,12 +353,12 @@ void CQuillforgeDlg::push()
 {
     ExchangeGuard guard(exchanging_);
     EditorControls& c = controls_;
-    setTextIfDiffers(*c.log, logText);
-    setTextIfDiffers(*c.sentence, quillforge::gbToUtf8(sentenceText));
-    setTextIfDiffers(*c.page, pageText);
-    setTextIfDiffers(*c.personName, quillforge::gbToUtf8(personNameText));
-    setTextIfDiffers(*c.modName, modNameText);
-    if (c.bgmCheck->checked() != (bgmChecked != 0)) c.bgmCheck->setChecked(bgmChecked != 0);
+    setTextIfDiffers(*c.log, logText_);
+    setTextIfDiffers(*c.sentence, quillforge::gbToUtf8(sentenceText_));
+    setTextIfDiffers(*c.page, pageText_);
+    setTextIfDiffers(*c.personName, quillforge::gbToUtf8(personNameText_));
+    setTextIfDiffers(*c.modName, modNameText_);
+    if (c.bgmCheck->checked() != (bgmChecked_ != 0)) c.bgmCheck->setChecked(bgmChecked_ != 0);
 }
 
 void CQuillforgeDlg::pull()
@@ -305,17 +370,17 @@ void CQuillforgeDlg::pull()
     // Characters the user did not touch keep their stored bytes; text that
     // cannot be stored leaves the value as it was (see onSentence).
     std::string bytes;
-    if (quillforge::gbAfterEdit(sentenceText, c.sentence->text(), bytes)) sentenceText = std::move(bytes);
-    pageText = c.page->text();
-    if (quillforge::gbAfterEdit(personNameText, c.personName->text(), bytes)) personNameText = std::move(bytes);
-    modNameText = c.modName->text();
-    bgmChecked = c.bgmCheck->checked() ? 1 : 0;
+    if (quillforge::gbAfterEdit(sentenceText_, c.sentence->text(), bytes)) sentenceText_ = std::move(bytes);
+    pageText_ = c.page->text();
+    if (quillforge::gbAfterEdit(personNameText_, c.personName->text(), bytes)) personNameText_ = std::move(bytes);
+    modNameText_ = c.modName->text();
+    bgmChecked_ = c.bgmCheck->checked() ? 1 : 0;
 }
 
 bool CQuillforgeDlg::requestClose()
 {
     if (!hasUnsavedChanges()) return true;
-    switch (controls_.closeQuestion->askSaveChanges(story->modName)) {
+    switch (controls_.closeQuestion->askSaveChanges(story_->modName)) {
     case quillforge::CloseQuestion::Answer::Save:
         if (saveStory()) {
             appendLog("Story save success...:-)");

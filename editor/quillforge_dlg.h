@@ -20,6 +20,7 @@
 #include "editor/audio_output.h"
 #include "editor/controls.h"
 #include "editor/draw_target.h"
+#include "editor/edit_history.h"
 #include "editor/mod_lock.h"
 #include "editor/preview_compositor.h"
 
@@ -91,6 +92,20 @@ public:
     bool saveStory();
     // True while the loaded story differs from what was last loaded or saved.
     bool hasUnsavedChanges() const;
+    // Undo and redo of the story's changes since the mod was opened; the
+    // boxes, preview and counter follow. "Nothing to undo..." or "Nothing to
+    // redo..." when there is none.
+    void undo();
+    void redo();
+    // Shows frame number (1-based) as navigation does; "Go to frame fail..."
+    // when the story has no such frame.
+    void goToFrameNumber(int number);
+    // Writes the unsaved story beside its script.xml (recoveryPath), never
+    // over it. True when there was nothing to keep or it was written.
+    bool writeRecovery();
+    // storyRoot + mod + "//script.recovery.xml".
+    std::string recoveryPath() const;
+    const quillforge::EditHistory& history() const { return history_; }
     // True when the current model came from a successful load; a model whose
     // load failed is never saved over its script.xml.
     bool storyLoaded() const { return storyLoaded_; }
@@ -110,19 +125,21 @@ public:
     const quillforge::EditorControls& controls() const { return controls_; }
     quillforge::PictureCache& pictureCache() { return cache_; }
 
-    // ---- window values
-    std::string startUpModName;
-    std::vector<std::string> modList;
-    int currentMod = 0;
-    std::unique_ptr<StoryScript> story;
-    cv::Mat previewImage;          // 800 x 600, blue, green, red
-    std::string logText;
-    std::string sentenceText;
-    std::string pageText;
-    std::string personNameText;
-    std::string modNameText;
-    int bgmChecked = 0;
-    int logLineCount = 0;
+    // ---- window values, read-only outside the window
+    // The current mod's model; null until the first load.
+    StoryScript* story() { return story_.get(); }
+    const StoryScript* story() const { return story_.get(); }
+    // The mods of the story root, in listing order: entry i of the Mod box.
+    const std::vector<std::string>& mods() const { return modList_; }
+    int currentModIndex() const { return currentMod_; }
+    const std::string& startUpModName() const { return startUpModName_; }
+    // What push last wrote to, or pull last read from, the boxes.
+    const std::string& personNameText() const { return personNameText_; }
+    const std::string& modNameText() const { return modNameText_; }
+    // Appends a mod made since the listing (the Mod box is not refilled).
+    void appendMod(const std::string& name) { modList_.push_back(name); }
+    // Empties the Mod box, lists every mod and selects the current one.
+    void fillModBox();
 
 private:
     void onStartUp();
@@ -141,15 +158,31 @@ private:
     void onBgmCheck();
     void composePreview();
     void setFrameControlsEnabled(bool enabled);
+    void dispatch(quillforge::ControlId id);
+    void offerRecovery();
+    void dropRecovery();
     void rememberSaved();
     void stopStoryMusic();
 
     quillforge::EditorControls controls_;
     std::string storyRoot_;
+    std::string startUpModName_;
+    std::vector<std::string> modList_;
+    int currentMod_ = 0;
+    std::unique_ptr<StoryScript> story_;
+    cv::Mat previewImage_;          // 800 x 600, blue, green, red
+    std::string logText_;
+    std::string sentenceText_;
+    std::string pageText_;
+    std::string personNameText_;
+    std::string modNameText_;
+    int bgmChecked_ = 0;
+    int logLineCount_ = 0;
     PreviewAudio audio_;
     quillforge::EditorCommands* commands_ = nullptr;
     quillforge::PictureCache cache_;
     StoryRecords saved_;
+    quillforge::EditHistory history_;
     bool storyLoaded_ = false;
     quillforge::ModLock modLock_;
     bool readOnly_ = false;

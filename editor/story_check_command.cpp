@@ -6,11 +6,11 @@ namespace quillforge {
 
 std::vector<storycheck::Finding> checkOpenMod(CQuillforgeDlg& window)
 {
-    if (!window.story) return {};
+    if (!window.story()) return {};
     const std::string modFolder = toFsPath(window.storyRoot() + window.currentModName());
     storycheck::Options options;
     std::vector<storycheck::Finding> findings =
-        window.storyLoaded() ? storycheck::checkStory(*window.story, modFolder, options)
+        window.storyLoaded() ? storycheck::checkStory(*window.story(), modFolder, options)
                              : storycheck::checkModFolder(modFolder, options);
     window.appendLog(checkLogLine(storycheck::countFindings(findings)));
     return findings;
@@ -30,7 +30,7 @@ std::string checkLogLine(const storycheck::Counts& counts)
 
 bool goToCheckedFrame(CQuillforgeDlg& window, int frame)
 {
-    if (!window.story || frame < 1 || !window.story->goToFrame(frame - 1, false)) return false;
+    if (!window.story() || frame < 1 || !window.story()->goToFrame(frame - 1, false)) return false;
     window.showFrame();
     return true;
 }

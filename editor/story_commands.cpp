@@ -8,6 +8,7 @@
 
 #include "document/property_tree.h"
 #include "document/story_folder.h"
+#include "editor/text_codec.h"
 
 namespace quillforge {
 
@@ -98,7 +99,8 @@ CommandOutcome addPhotoCommand(StoryScript& story, int person, const std::string
     if (hasWhiteSpace(path)) return said(kPathWhiteSpaceLine);
     if (!isReadableImage(path)) return said(kNotAnImageLine);
     Character& who = story.characters[person];
-    who.photos.push_back(Photo{fileNameOf(path), path});
+    // The description is story text; the file name is file-system bytes.
+    who.photos.push_back(Photo{fileNameToGb(fileNameOf(path)), path});
     who.photoNum = static_cast<int>(who.photos.size());
     CommandOutcome outcome = said("New person image added.", kRefreshPhotoBoxes);
     outcome.person = person;

@@ -68,7 +68,8 @@ CommandOutcome deleteFrameCommand(StoryScript& story);
 // Appends path unchanged to the list. Backgrounds must be readable pictures;
 // paths with white space are refused. No frame changes.
 CommandOutcome addAssetCommand(StoryScript& story, AssetList list, const std::string& path);
-// Gives person one more photo: description fileNameOf(path), reference path.
+// Gives person one more photo: description fileNameOf(path) as story text
+// (fileNameToGb), reference path.
 // person must name a person; path must be a readable picture without white space.
 CommandOutcome addPhotoCommand(StoryScript& story, int person, const std::string& path);
 // Appends a person with the mod's default photo. The name (story bytes) must

@@ -231,4 +231,22 @@ bool gbAfterEdit(const std::string& stored, const std::string& shown, std::strin
     }
 }
 
+std::string fileNameToGb(const std::string& name)
+{
+    std::string gb;
+    for (std::size_t at = 0; at < name.size();) {
+        char32_t c = 0;
+        const std::size_t n = utf8Length(name, at, c);
+        std::string code;
+        if (n > 0 && utf8ToGb(name.substr(at, n), code)) {
+            gb += code;
+            at += n;
+        } else {
+            gb += '?';
+            at += n > 0 ? n : 1;
+        }
+    }
+    return gb;
+}
+
 } // namespace quillforge

@@ -30,4 +30,9 @@ std::string utf8ToGb(const std::string& utf8);
 // untouched) when the rest holds a character that cannot be stored.
 bool gbAfterEdit(const std::string& stored, const std::string& shown, std::string& out);
 
+// A file-system name (UTF-8 here) as story text: each character in its
+// GB18030 code, and each byte that starts no UTF-8 character as "?", so a
+// name in another encoding still reads as itself where it is plain ASCII.
+std::string fileNameToGb(const std::string& name);
+
 } // namespace quillforge

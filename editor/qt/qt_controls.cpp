@@ -173,6 +173,17 @@ CloseQuestion::Answer QtCloseQuestion::askSaveChanges(const std::string& modName
     }
 }
 
+bool QtCloseQuestion::askRestore(const std::string& modName)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Restore Unsaved Work"),
+                    QStringLiteral("The story \"%1\" has unsaved work from an editor that was stopped.\n"
+                                   "Restore it? (It stays unsaved until you save.)")
+                        .arg(fromUtf8(modName)),
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 // ---- drawing
 
 void QtPainterTarget::drawImage(const cv::Mat& image, bool bottomUp, const PixelRect& source,

@@ -94,6 +94,7 @@ class QtCloseQuestion final : public CloseQuestion {
 public:
     explicit QtCloseQuestion(QWidget* parent) : parent_(parent) {}
     Answer askSaveChanges(const std::string& modName) override;
+    bool askRestore(const std::string& modName) override;
 
 private:
     QWidget* parent_;

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include "editor/command_panel.h"
 #include "editor/qt/problems_window.h"
@@ -30,6 +33,24 @@ namespace {
 QRect duRect(int x, int y, int w, int h)
 {
     return QRect(duToPxX(x), duToPxY(y), duToPxX(w), duToPxY(h));
+}
+
+// Gives edit's text the largest font, down from the dialog's, narrowed
+// before it is made smaller, at which all of it fits; shows it from its start.
+void fitLineText(QLineEdit* edit)
+{
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+    // QLineEdit keeps 2 px on each side of the text inside its contents.
+    const int room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).width() - 4;
+    const QString text = edit->text();
+    QFont font = edit->parentWidget()->font();
+    auto fits = [&] { return QFontMetrics(font).horizontalAdvance(text) <= room; };
+    for (int stretch = 100; stretch >= 60 && !fits(); stretch -= 10) font.setStretch(stretch);
+    for (int size = font.pixelSize() - 1; size >= 6 && !fits(); --size) font.setPixelSize(size);
+    edit->setFont(font);
+    edit->setCursorPosition(0);
 }
 
 // The 8-pt dialog font: 13 px high cells.
@@ -66,11 +87,27 @@ QIcon quillforgeIcon()
     return icon;
 }
 
+// The keys of the window, for the About box.
+constexpr const char* kKeyList =
+    "Ctrl+S\tSave\n"
+    "Page Down / Page Up\tNext / previous frame\n"
+    "Ctrl+Home / Ctrl+End\tFirst / last frame\n"
+    "Ctrl+G\tGo to frame...\n"
+    "Ctrl+Z\tUndo\n"
+    "Ctrl+Shift+Z, Ctrl+Y\tRedo\n"
+    "F7\tCheck story\n"
+    "F1\tThis box";
+
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Quillforge"));
     setFont(dialogFont());
-    setFixedSize(duToPxX(170), duToPxY(62));
+    // The template's box, with the keys listed below its OK button.
+    setFixedSize(duToPxX(170), duToPxY(62 + 66));
+    auto* keys = new QLabel(QString::fromLatin1(kKeyList).replace('\t', QStringLiteral(": ")), this);
+    keys->setObjectName(QStringLiteral("keys"));
+    keys->setGeometry(duRect(14, 62, 150, 62));
+    keys->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* icon = new QLabel(this);
     icon->setPixmap(quillforgeIcon().pixmap(32, 32));
     icon->setGeometry(duToPxX(14), duToPxY(14), 32, 32);
@@ -100,7 +137,34 @@ public:
     }
 };
 
+// The window's keys reach its shortcuts even where the focused box would
+// take them as its own.
+class WindowKeysFirst final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QKeyCombination pressed = key->keyCombination();
+            for (QKeyCombination k : {QKeyCombination(Qt::CTRL, Qt::Key_S), QKeyCombination(Qt::Key_PageDown),
+                                      QKeyCombination(Qt::Key_PageUp), QKeyCombination(Qt::CTRL, Qt::Key_Home),
+                                      QKeyCombination(Qt::CTRL, Qt::Key_End), QKeyCombination(Qt::CTRL, Qt::Key_G),
+                                      QKeyCombination(Qt::CTRL, Qt::Key_Z),
+                                      QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z),
+                                      QKeyCombination(Qt::CTRL, Qt::Key_Y)}) {
+                if (pressed == k) {
+                    event->ignore();  // not the box's: the shortcut may have it
+                    return true;
+                }
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 struct QuillforgeWindow::Parts {
+    explicit Parts(const std::string& storyRoot) : commands(storyRoot) {}
     std::map<ControlId, QWidget*> widgets;
     std::vector<std::unique_ptr<ListBox>> lists;
     std::vector<std::unique_ptr<EditBox>> edits;
@@ -113,9 +177,9 @@ struct QuillforgeWindow::Parts {
     QLineEdit* modName = nullptr;
 };
 
-QuillforgeWindow::QuillforgeWindow(QWidget* parent)
+QuillforgeWindow::QuillforgeWindow(const std::string& storyRoot, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      parts_(std::make_unique<Parts>())
+      parts_(std::make_unique<Parts>(storyRoot))
 {
     setWindowTitle(QStringLiteral("Quillforge"));
     setWindowIcon(quillforgeIcon());
@@ -272,7 +336,14 @@ QuillforgeWindow::QuillforgeWindow(QWidget* parent)
     c.fileDialog = p.fileDialog.get();
     c.closeQuestion = p.question.get();
 
-    dlg_ = std::make_unique<CQuillforgeDlg>(c);
+    // The page box takes the gap between Prev and Next, and its text the
+    // size that shows all of it, up to "100000/100000".
+    auto* page = static_cast<QLineEdit*>(p.widgets[ControlId::Page]);
+    page->setGeometry(duRect(357, 322, 36, 12));
+    page->setTextMargins(0, 0, 0, 0);
+    connect(page, &QLineEdit::textChanged, page, [page] { fitLineText(page); });
+
+    dlg_ = std::make_unique<CQuillforgeDlg>(c, storyRoot);
     dlg_->setCommands(&p.commands);
     preview_->setPainter([this](DrawTarget& target, const PixelRect& client) {
         dlg_->paintPreview(target, client);
@@ -282,6 +353,39 @@ QuillforgeWindow::QuillforgeWindow(QWidget* parent)
     connect(help, &QShortcut::activated, this, [this] { showAbout(); });
     auto* check = new QShortcut(QKeySequence(Qt::Key_F7), this);
     connect(check, &QShortcut::activated, this, [this] { runStoryCheck(this, *dlg_); });
+
+    // Each key runs its button's command, with the button's log lines.
+    const std::pair<ControlId, QKeySequence> buttonKeys[] = {
+        {ControlId::Save, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {ControlId::Next, QKeySequence(Qt::Key_PageDown)},
+        {ControlId::Prev, QKeySequence(Qt::Key_PageUp)},
+        {ControlId::Begin, QKeySequence(Qt::CTRL | Qt::Key_Home)},
+        {ControlId::End, QKeySequence(Qt::CTRL | Qt::Key_End)},
+    };
+    const std::pair<ControlId, const char*> tips[] = {{ControlId::Save, "Save the story (Ctrl+S)"},
+        {ControlId::Next, "Next frame (Page Down)"}, {ControlId::Prev, "Previous frame (Page Up)"},
+        {ControlId::Begin, "First frame (Ctrl+Home)"}, {ControlId::End, "Last frame (Ctrl+End)"},
+        {ControlId::Page, "Frame number; Ctrl+G goes to a frame"},
+        {ControlId::DeleteFrame, "Delete the frame (Ctrl+Z brings it back)"}};
+    for (const auto& [id, tip] : tips) p.widgets[id]->setToolTip(QString::fromLatin1(tip));
+    for (const auto& [id, keys] : buttonKeys) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this, id = id] { onControlEvent(id); });
+    }
+    const std::pair<QKeySequence, void (QuillforgeWindow::*)()> actionKeys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_G), &QuillforgeWindow::askFrameNumber},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), &QuillforgeWindow::undo},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &QuillforgeWindow::redo},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), &QuillforgeWindow::redo},
+    };
+    for (const auto& [keys, action] : actionKeys) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, action);
+    }
+    // The boxes would take these keys for themselves (the sentence box its
+    // own undo, the lists Page Down): the window's keys come first.
+    auto* keyFilter = new WindowKeysFirst(this);
+    for (const auto& [id, widget] : p.widgets) widget->installEventFilter(keyFilter);
 }
 
 QuillforgeWindow::~QuillforgeWindow()
@@ -306,6 +410,20 @@ void QuillforgeWindow::onControlEvent(ControlId id)
 {
     if (dlg_) dlg_->onControlEvent(id);
 }
+
+void QuillforgeWindow::askFrameNumber()
+{
+    const StoryScript* story = dlg_->story();
+    const int count = story ? std::max(1, story->frameCount) : 1;
+    bool ok = false;
+    const int number = QInputDialog::getInt(this, QStringLiteral("Go to Frame"),
+                                            QStringLiteral("Frame number (1 to %1):").arg(count),
+                                            story ? story->currentFrame + 1 : 1, 1, count, 1, &ok);
+    if (ok) dlg_->goToFrameNumber(number);
+}
+
+void QuillforgeWindow::undo() { dlg_->undo(); }
+void QuillforgeWindow::redo() { dlg_->redo(); }
 
 void QuillforgeWindow::showAbout()
 {

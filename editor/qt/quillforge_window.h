@@ -4,7 +4,9 @@
 // About box. Keys: Enter and Escape never close the window (Enter in the Add
 // Person or Add Mod box runs that box's Add); F1 and the context menu offer
 // "&About Quillforge...", F7 and the context menu "&Check Story..." (the
-// Problems window, editor/qt/problems_window.h).
+// Problems window, editor/qt/problems_window.h). Ctrl+S, Page Down, Page Up,
+// Ctrl+Home and Ctrl+End run Save, Next, Prev, Begin and End; Ctrl+G goes to
+// a frame by number; Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo.
 
 #include <memory>
 #include <vector>
@@ -34,7 +36,9 @@ public:
 
 class QuillforgeWindow final : public QDialog, private ControlEvents {
 public:
-    explicit QuillforgeWindow(QWidget* parent = nullptr);
+    // storyRoot: the folder of the mods and the start-up file, as a stored
+    // path prefix.
+    explicit QuillforgeWindow(const std::string& storyRoot = kEditorStoryRoot, QWidget* parent = nullptr);
     ~QuillforgeWindow() override;
 
     CQuillforgeDlg& dlg() { return *dlg_; }
@@ -44,6 +48,10 @@ public:
     // Replaces the close question (tests answer it themselves).
     void setCloseQuestion(CloseQuestion* question);
     void showAbout();
+    // Ctrl+G: asks for a frame number and shows that frame.
+    void askFrameNumber();
+    void undo();
+    void redo();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -256,3 +256,8 @@ void AudioPlayer::shutdown()
     m = Mixer{};
     m.nextId = nextId;  // ids stay unique across restarts
 }
+
+void AudioPlayer::leaveSignalsToProgram()
+{
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}

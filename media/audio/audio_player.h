@@ -49,4 +49,9 @@ public:
     // Closes every device and the mixer; the next call starts them again with
     // the environment of that time.
     static void shutdown();
+
+    // Keeps SDL from installing its own SIGINT and SIGTERM handlers when it
+    // starts, for a program that handles those signals itself. Call before
+    // the first use.
+    static void leaveSignalsToProgram();
 };

@@ -1,5 +1,7 @@
 // The editor window's behaviour driven through recording controls: start-up,
 // frame display, navigation, the log, the per-frame boxes and closing.
+#include <cstring>
+
 #include "document/story_folder.h"
 #include "fake_controls.h"
 
@@ -12,30 +14,30 @@ class EditorWindow : public DemoWindow {};
 
 TEST(EditorStartup, EndsQuietlyButSaysWhyWithoutStartupFileOrMod)
 {
-    auto failedStartMessage = [] {
-        FakeWindow w;
+    StoryRoot root;
+    auto failedStartMessage = [&] {
+        FakeWindow w(root.storyRoot());
         testing::internal::CaptureStderr();
         EXPECT_FALSE(w.dlg.initDialog());
         return testing::internal::GetCapturedStderr();
     };
-    StoryRoot root;
     EXPECT_NE(failedStartMessage().find("start-up file"), std::string::npos);
     root.startup("demo");
-    StoryRoot::write("story/loose.txt", "not a mod");
+    root.write("story/loose.txt", "not a mod");
     EXPECT_NE(failedStartMessage().find("no mod folder"), std::string::npos);
 }
 
 TEST(EditorStartup, OpensTheNamedModOrTheFirstListed)
 {
     StoryRoot root;
-    StoryRoot::addMod("alpha", sampleStory());
-    StoryRoot::addMod("beta", sampleStory());
+    root.addMod("alpha", sampleStory());
+    root.addMod("beta", sampleStory());
     for (const std::string startup : {"  beta\r\n", "gamma"}) {
         root.startup(startup);
-        FakeWindow w;
+        FakeWindow w(root.storyRoot());
         ASSERT_TRUE(w.dlg.initDialog());
-        const std::string want = startup == "gamma" ? w.dlg.modList[0] : "beta";
-        EXPECT_EQ(w.dlg.story->modName, want);
+        const std::string want = startup == "gamma" ? w.dlg.mods()[0] : "beta";
+        EXPECT_EQ(w.dlg.story()->modName, want);
         EXPECT_EQ(w.mod.chosen(), want);
         EXPECT_EQ(w.lastLog(), "Mod " + want + " successfully loaded...:-)");
     }
@@ -110,19 +112,19 @@ TEST_F(EditorWindow, FrameBoxesWriteTheFrame)
     w.sound.choose(0);
     EXPECT_TRUE(w.dlg.previewAudio().soundOpen);
     w.bgmCheck.click();
-    EXPECT_TRUE(w.dlg.story->musicPlaying);
+    EXPECT_TRUE(w.dlg.story()->musicPlaying);
     w.bgmCheck.click();
-    EXPECT_FALSE(w.dlg.story->musicPlaying) << "unticking stops the music at once";
+    EXPECT_FALSE(w.dlg.story()->musicPlaying) << "unticking stops the music at once";
 }
 
 TEST_F(EditorWindow, MusicChoiceReplacesTheRunFromTheCurrentFrame)
 {
     open();
-    w.dlg.story->musics.push_back("//bgm/m2.mp3");
+    w.dlg.story()->musics.push_back("//bgm/m2.mp3");
     w.dlg.fillMusicBox();
     const int before[5] = {0, 0, 0, 1, 0};
-    w.dlg.story->frames.resize(5);
-    w.dlg.story->frameCount = 5;
+    w.dlg.story()->frames.resize(5);
+    w.dlg.story()->frameCount = 5;
     for (int i = 0; i < 5; ++i) frame(i).music = before[i];
     w.click(ControlId::Next);
     w.bgm.choose(2);
@@ -154,16 +156,18 @@ TEST_F(EditorWindow, ClosingAsksOnlyWithUnsavedChangesAndStaysWhenTheSaveFails)
     EXPECT_TRUE(w.dlg.requestClose());
     EXPECT_EQ(w.question.asked, 0);
 
-    const std::string saved = StoryRoot::read("story/demo/script.xml");
+    const std::string saved = root.read("story/demo/script.xml");
     w.sentence.type("changed");
     w.question.answer = Answer::Discard;
     EXPECT_TRUE(w.dlg.requestClose());
-    EXPECT_EQ(StoryRoot::read("story/demo/script.xml"), saved);
+    EXPECT_EQ(root.read("story/demo/script.xml"), saved);
 
-    std::filesystem::remove_all("story/demo");  // the save cannot succeed now
+    std::filesystem::remove_all(root.path("story/demo"));  // the save cannot succeed now
     w.question.answer = Answer::Save;
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(w.dlg.requestClose()) << "a failed save keeps the window open";
     EXPECT_EQ(w.lastLog(), "Story save failed...T_T");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(std::strerror(ENOENT)), std::string::npos);
 }
 
 TEST_F(EditorWindow, StartUpWritesTheFileOrLogsWhyNot)
@@ -171,25 +175,25 @@ TEST_F(EditorWindow, StartUpWritesTheFileOrLogsWhyNot)
     open();
     w.click(ControlId::StartUp);
     EXPECT_EQ(w.lastLog(), "Set demo as start up success.");
-    EXPECT_EQ(StoryRoot::read("story/startup.txt"), "demo");
+    EXPECT_EQ(root.read("story/startup.txt"), "demo");
 
-    std::filesystem::remove("story/startup.txt");
-    std::filesystem::create_directory("story/startup.txt");  // cannot be opened for writing
+    std::filesystem::remove(root.path("story/startup.txt"));
+    std::filesystem::create_directory(root.path("story/startup.txt"));  // cannot be opened for writing
     w.click(ControlId::StartUp);
     EXPECT_EQ(w.lastLog(), "Set demo as start up failed...T_T");
 }
 
 TEST_F(EditorWindow, SwitchingModSavesTheOldAndNeverOverwritesABrokenOne)
 {
-    StoryRoot::write("story/broken/script.xml", "<story><name>x");
+    root.write("story/broken/script.xml", "<story><name>x");
     open();
-    const int broken = w.dlg.modList[0] == "broken" ? 0 : 1;
+    const int broken = w.dlg.mods()[0] == "broken" ? 0 : 1;
     w.sentence.type("kept");
     w.bgmCheck.click();
     w.mod.choose(broken);
     EXPECT_EQ(w.lastLog(), "Mod load failed, script.xml may be broken...T_T");
     EXPECT_FALSE(w.bgmCheck.on);
-    EXPECT_NE(StoryRoot::read("story/demo/script.xml").find(encodeSentence("kept")), std::string::npos);
+    EXPECT_NE(root.read("story/demo/script.xml").find(encodeSentence("kept")), std::string::npos);
     EXPECT_EQ(w.back.count(), 0) << "no entry of the previous story is left";
     EXPECT_FALSE(w.sentence.enabled);
     // What is added to the broken mod could never be saved.
@@ -198,17 +202,17 @@ TEST_F(EditorWindow, SwitchingModSavesTheOldAndNeverOverwritesABrokenOne)
         w.click(id);
         EXPECT_EQ(w.lastLog(), "No story loaded, nothing to change...T_T");
     }
-    EXPECT_TRUE(w.dlg.story->characters.empty());
+    EXPECT_TRUE(w.dlg.story()->characters.empty());
     EXPECT_TRUE(w.files.filters.empty());
 
     w.mod.choose(1 - broken);
-    EXPECT_EQ(StoryRoot::read("story/broken/script.xml"), "<story><name>x");
+    EXPECT_EQ(root.read("story/broken/script.xml"), "<story><name>x");
     EXPECT_EQ(frame(0).sentence, "kept");
 
-    std::filesystem::remove_all("story/demo");  // now the switch's save fails
+    std::filesystem::remove_all(root.path("story/demo"));  // now the switch's save fails
     w.mod.choose(broken);
     EXPECT_EQ(w.lastLog(), "Story save failed...T_T");
-    EXPECT_EQ(w.dlg.story->modName, "demo") << "stays on the unsaved story";
+    EXPECT_EQ(w.dlg.story()->modName, "demo") << "stays on the unsaved story";
     EXPECT_EQ(w.mod.chosen(), "demo");
 }
 
@@ -216,7 +220,7 @@ TEST_F(EditorWindow, BrokenIndexesAndEmptyListsNeverReadOutOfRange)
 {
     StoryRecords r = sampleStory();
     r.frames[0] = Frame{5, 9, 0, 7, 9, "", 7, 4, 12};
-    StoryRoot::addMod("demo", r);
+    root.addMod("demo", r);
     open();
     EXPECT_EQ(std::vector<int>({w.back.sel, w.left.sel, w.rightPhoto.sel, w.sound.sel, w.speaker.sel}),
               std::vector<int>(5, -1));
@@ -227,8 +231,8 @@ TEST_F(EditorWindow, BrokenIndexesAndEmptyListsNeverReadOutOfRange)
     StoryRecords none;
     none.backgrounds = {"//bg/one.jpg"};
     none.musics = {"//bgm/m0.mp3"};
-    StoryRoot::addMod("demo", none);
-    FakeWindow empty;
+    root.addMod("demo", none);
+    FakeWindow empty(root.storyRoot());
     ASSERT_TRUE(empty.dlg.initDialog());
     EXPECT_EQ(empty.page.value, "0/0");
     EXPECT_EQ(empty.left.items, std::vector<std::string>{"None"});
@@ -240,20 +244,20 @@ TEST_F(EditorWindow, BrokenIndexesAndEmptyListsNeverReadOutOfRange)
     EXPECT_TRUE(empty.dlg.requestClose());
     empty.click(ControlId::AddFrame);
     EXPECT_EQ(empty.page.value, "1/1");
-    EXPECT_EQ(empty.dlg.story->frames, std::vector<Frame>{Frame{}}) << "the first frame copies nothing";
+    EXPECT_EQ(empty.dlg.story()->frames, std::vector<Frame>{Frame{}}) << "the first frame copies nothing";
 }
 
 TEST_F(EditorWindow, PreviewReadsModRelativeReferencesBelowTheMod)
 {
     open();
-    EXPECT_EQ(w.dlg.previewPathOf("//bg/x.jpg"), "./story/demo//bg/x.jpg");
+    EXPECT_EQ(w.dlg.previewPathOf("//bg/x.jpg"), root.path("story/demo//bg/x.jpg"));
     EXPECT_EQ(w.dlg.previewPathOf("C:\\pics\\x.jpg"), "C:/pics/x.jpg");
     // An absolute path as the file dialog gives it stays itself until exported;
     // a single-slash reference naming a file of the mod is the mod's.
-    const std::string outside = (std::filesystem::current_path() / "pics" / "y.jpg").string();
+    const std::string outside = root.path("pics/y.jpg");
     EXPECT_EQ(w.dlg.previewPathOf(outside), outside);
-    StoryRoot::write("story/demo/z.jpg", "z");
-    EXPECT_EQ(w.dlg.previewPathOf("/z.jpg"), "./story/demo/z.jpg");
+    root.write("story/demo/z.jpg", "z");
+    EXPECT_EQ(w.dlg.previewPathOf("/z.jpg"), root.path("story/demo/z.jpg"));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // Recording stand-ins for the editor's controls, a story root in a temporary
-// working directory, and the fixtures the editor tests share.
+// folder, and the fixtures the editor tests share.
 
 #include <cstdlib>
 #include <deque>
@@ -17,6 +17,7 @@
 #include "editor/command_panel.h"
 #include "editor/controls.h"
 #include "editor/quillforge_dlg.h"
+#include "tests/sandbox.h"
 
 namespace qtest {
 
@@ -78,7 +79,10 @@ struct FakeFiles : quillforge::FileDialog {
 struct FakeQuestion : quillforge::CloseQuestion {
     Answer answer = Answer::Stay;
     int asked = 0;
+    bool restore = true;
+    int restoreAsked = 0;
     Answer askSaveChanges(const std::string&) override { ++asked; return answer; }
+    bool askRestore(const std::string&) override { ++restoreAsked; return restore; }
 };
 
 struct FakePreview : quillforge::PreviewSurface {
@@ -86,8 +90,16 @@ struct FakePreview : quillforge::PreviewSurface {
     void invalidate() override { ++invalidated; }
 };
 
-// Every control of the window, wired to one CQuillforgeDlg with the commands.
+// Every control of the window, wired to one CQuillforgeDlg with the commands,
+// on the story root storyRoot (a stored path prefix, ending in "/").
 struct FakeWindow {
+    explicit FakeWindow(const std::string& storyRoot, AudioOutput* audio = &quillforge::mixerAudio())
+        : commands(storyRoot), dlg(controls(), storyRoot, audio)
+    {
+        speaker.items = {"None", "Left", "Right"};
+        dlg.setCommands(&commands);
+    }
+
     FakeList mod, back, left, right, leftPhoto, rightPhoto, addPhoto, speaker, bgm, sound;
     FakeEdit personName, sentence, log, modName, page;
     FakeCheck bgmCheck;
@@ -95,13 +107,8 @@ struct FakeWindow {
     FakeQuestion question;
     FakePreview preview;
     quillforge::CommandPanel commands;
-    CQuillforgeDlg dlg{controls()};
+    CQuillforgeDlg dlg;
 
-    FakeWindow()
-    {
-        speaker.items = {"None", "Left", "Right"};
-        dlg.setCommands(&commands);
-    }
     void click(ControlId id) { dlg.onControlEvent(id); }
     std::vector<std::string> logLines() const
     {
@@ -132,60 +139,28 @@ private:
     }
 };
 
-// A temporary working directory holding story/; the process works in it
-// while the object lives.
-class StoryRoot {
+// A temporary folder holding story/ (and outside/); every path it hands out
+// is absolute, below that folder.
+class StoryRoot : public Sandbox {
 public:
-    StoryRoot()
-    {
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        old_ = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "qf-editor-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make " + pattern);
-        dir_ = pattern;
-        std::filesystem::create_directories(dir_ / "story");
-        std::filesystem::current_path(dir_);
-    }
-    ~StoryRoot()
-    {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
-    void startup(const std::string& text) { write("story/startup.txt", text); }
-    // Returns the file's full path, as a file dialog gives it.
-    static std::string write(const std::string& path, const std::string& bytes)
-    {
-        makeParent(path);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return std::filesystem::absolute(path).string();
-    }
+    StoryRoot() { setenv("SDL_AUDIODRIVER", "dummy", 0); }
+    void startup(const std::string& text) const { write("story/startup.txt", text); }
     // A picture of one colour, so copies can be told apart by content.
-    static std::string picture(const std::string& path, int shade = 0)
+    std::string picture(const std::string& rel, int shade = 0) const
     {
-        makeParent(path);
-        cv::imwrite(path, cv::Mat(30, 40, CV_8UC3, cv::Scalar(shade, 255 - shade, 90)));
-        return std::filesystem::absolute(path).string();
-    }
-    static std::string read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        const std::string file = path(rel);
+        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+        cv::imwrite(file, cv::Mat(30, 40, CV_8UC3, cv::Scalar(shade, 255 - shade, 90)));
+        return file;
     }
     // Writes records as story/<mod>/script.xml through the story model.
-    static void addMod(const std::string& mod, const StoryRecords& records)
+    void addMod(const std::string& mod, const StoryRecords& records) const
     {
-        std::filesystem::create_directories("story/" + mod);
-        StoryScript s(kEditorStoryRoot, mod);
+        std::filesystem::create_directories(path("story/" + mod));
+        StoryScript s(storyRoot(), mod);
         static_cast<StoryRecords&>(s) = records;
         s.save();
     }
-
-private:
-    static void makeParent(const std::filesystem::path& file)
-    {
-        if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
-    }
-    std::filesystem::path old_, dir_;
 };
 
 // Three frames, two persons (Ann with photos "smile" and "calm", Bo with
@@ -213,14 +188,14 @@ protected:
     void SetUp() override
     {
         root.startup("demo");
-        StoryRoot::addMod("demo", sampleStory());
+        root.addMod("demo", sampleStory());
     }
     void open() { ASSERT_TRUE(w.dlg.initDialog()); }
-    Frame& frame(int i) { return w.dlg.story->frames.at(i); }
-    StoryScript& story() { return *w.dlg.story; }
+    Frame& frame(int i) { return w.dlg.story()->frames.at(i); }
+    StoryScript& story() { return *w.dlg.story(); }
 
     StoryRoot root;
-    FakeWindow w;
+    FakeWindow w{root.storyRoot()};
 };
 
 } // namespace qtest

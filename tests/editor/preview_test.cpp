@@ -58,41 +58,43 @@ TEST(PreviewBlend, PhotosAreClippedAndTheRightOneIsMirroredOnTop)
 TEST(PreviewFiles, ComposesScaledBackgroundAndPhotosAndShowsAMissingOne)
 {
     qtest::StoryRoot root;
+    const std::string bgPng = root.path("bg.png"), pPng = root.path("p.png"), nope = root.path("nope.jpg");
     cv::Mat bg(300, 400, CV_8UC3);
     cv::randu(bg, 0, 255);
-    cv::imwrite("bg.png", bg);
-    cv::imwrite("p.png", cv::Mat(100, 50, CV_8UC4, cv::Scalar(255, 0, 0, 255)));  // blue, as OpenCV writes BGRA
+    cv::imwrite(bgPng, bg);
+    cv::imwrite(pPng, cv::Mat(100, 50, CV_8UC4, cv::Scalar(255, 0, 0, 255)));  // blue, as OpenCV writes BGRA
 
     PictureCache cache;
     cv::Mat canvas, expected;
-    EXPECT_TRUE(composeFramePicture(canvas, {"bg.png", "p.png", "", ""}, cache));
+    EXPECT_TRUE(composeFramePicture(canvas, {bgPng, pPng, "", ""}, cache));
     cv::resize(bg, expected, cv::Size(800, 600), 0, 0, cv::INTER_LINEAR);
     EXPECT_EQ(canvas.at<cv::Vec3b>(10, 700), expected.at<cv::Vec3b>(10, 700));
     EXPECT_EQ(canvas.at<cv::Vec3b>(599, 0), cv::Vec3b(255, 0, 0)) << "blue file pixel stays blue";
 
-    EXPECT_FALSE(composeFramePicture(canvas, {"nope.jpg", "p.png", "", "note"}, cache));
+    EXPECT_FALSE(composeFramePicture(canvas, {nope, pPng, "", "note"}, cache));
     EXPECT_EQ(canvas.at<cv::Vec3b>(599, 0), cv::Vec3b(255, 0, 0)) << "photos still drawn";
 }
 
 TEST(PreviewFiles, CacheGivesWhatAFreshReadGivesAndNoticesChanges)
 {
     qtest::StoryRoot root;
-    cv::imwrite("bg.png", cv::Mat(60, 80, CV_8UC3, cv::Scalar(10, 20, 30)));
+    const std::string bgPng = root.path("bg.png");
+    cv::imwrite(bgPng, cv::Mat(60, 80, CV_8UC3, cv::Scalar(10, 20, 30)));
     PictureCache cache, none(0);
     cv::Mat cached, fresh;
-    for (int i = 0; i < 2; ++i) composeFramePicture(cached, {"bg.png", "", "", ""}, cache);
-    composeFramePicture(fresh, {"bg.png", "", "", ""}, none);
+    for (int i = 0; i < 2; ++i) composeFramePicture(cached, {bgPng, "", "", ""}, cache);
+    composeFramePicture(fresh, {bgPng, "", "", ""}, none);
     EXPECT_EQ(cv::norm(cached, fresh, cv::NORM_INF), 0.0);
     EXPECT_EQ(cache.size(), 1u);
 
     // Same size, new content and time: read again.
-    auto stamp = std::filesystem::last_write_time("bg.png");
-    cv::imwrite("bg.png", cv::Mat(60, 80, CV_8UC3, cv::Scalar(11, 20, 30)));
-    std::filesystem::last_write_time("bg.png", stamp + std::chrono::seconds(2));
-    composeFramePicture(cached, {"bg.png", "", "", ""}, cache);
+    auto stamp = std::filesystem::last_write_time(bgPng);
+    cv::imwrite(bgPng, cv::Mat(60, 80, CV_8UC3, cv::Scalar(11, 20, 30)));
+    std::filesystem::last_write_time(bgPng, stamp + std::chrono::seconds(2));
+    composeFramePicture(cached, {bgPng, "", "", ""}, cache);
     EXPECT_EQ(cached.at<cv::Vec3b>(0, 0), cv::Vec3b(11, 20, 30));
-    std::filesystem::remove("bg.png");
-    EXPECT_FALSE(composeFramePicture(cached, {"bg.png", "", "", ""}, cache));
+    std::filesystem::remove(bgPng);
+    EXPECT_FALSE(composeFramePicture(cached, {bgPng, "", "", ""}, cache));
 }
 
 // The window's fixed preview frame, a little too tall for four by three.

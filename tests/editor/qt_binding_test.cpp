@@ -88,7 +88,7 @@ protected:
     void SetUp() override
     {
         root.startup("demo");
-        qtest::StoryRoot::addMod("demo", qtest::sampleStory());
+        root.addMod("demo", qtest::sampleStory());
         window.setCloseQuestion(&question);
         ASSERT_TRUE(window.dlg().initDialog());
         window.show();
@@ -98,7 +98,7 @@ protected:
 
     qtest::StoryRoot root;
     qtest::FakeQuestion question;
-    QuillforgeWindow window;
+    QuillforgeWindow window{root.storyRoot()};
 };
 
 TEST_F(QtWindow, LayoutFollowsTheTemplateAndThePreviewIsFittedIntoItsFrame)
@@ -160,7 +160,7 @@ TEST_F(QtWindow, KeysNeverCloseWhileEnterOrTheButtonsRunTheCommandsAndF1ShowsThe
 
 TEST_F(QtWindow, F7ChecksTheStoryInMemoryAndADoubleClickGoesToTheFrame)
 {
-    window.dlg().story->frames[2].background = 9;  // edited, not saved
+    window.dlg().story()->frames[2].background = 9;  // edited, not saved
     QTest::keyClick(&window, Qt::Key_F7);
     auto* problems = window.findChild<ProblemsWindow*>();
     ASSERT_NE(problems, nullptr);
@@ -180,6 +180,75 @@ TEST_F(QtWindow, F7ChecksTheStoryInMemoryAndADoubleClickGoesToTheFrame)
     EXPECT_EQ(static_cast<QLineEdit*>(widget(ControlId::Page))->text(), "3/3");
 }
 
+TEST_F(QtWindow, TheFrameCounterShowsAllOfItsText)
+{
+    auto* page = static_cast<QLineEdit*>(widget(ControlId::Page));
+    StoryScript& story = *window.dlg().story();
+    for (const auto& [frames, shown, want] : {std::tuple{2000, 21, "21/2000"}, std::tuple{100000, 100000, "100000/100000"}}) {
+        story.frames.resize(frames);
+        story.frameCount = frames;
+        window.dlg().goToFrameNumber(shown);
+        ASSERT_EQ(page->text(), want);
+        // Cut text ends at the box's inner edge; whole text keeps clear of it.
+        const QImage shot = page->grab().toImage();
+        int first = shot.width(), last = -1;
+        for (int y = 3; y < shot.height() - 3; ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (qGray(shot.pixel(x, y)) < 100 && x > 1 && x < shot.width() - 2) first = std::min(first, x), last = std::max(last, x);
+        EXPECT_GT(first, 3) << want;
+        EXPECT_LT(last, shot.width() - 4) << want;
+        EXPECT_GE(last - first + 3, QFontMetrics(page->font()).horizontalAdvance(want)) << want;
+    }
+}
+
+TEST_F(QtWindow, KeysRunTheButtonsCommandsUndoAndGoToAFrame)
+{
+    auto* page = static_cast<QLineEdit*>(widget(ControlId::Page));
+    auto* sentence = static_cast<QPlainTextEdit*>(widget(ControlId::Sentence));
+    auto log = [&] { return static_cast<QPlainTextEdit*>(widget(ControlId::Log))->toPlainText(); };
+    sentence->setFocus();  // a box that would take these keys as its own
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, const char*> moves[] = {
+        {Qt::Key_PageDown, Qt::NoModifier, "2/3"}, {Qt::Key_End, Qt::ControlModifier, "3/3"},
+        {Qt::Key_PageDown, Qt::NoModifier, "3/3"}, {Qt::Key_PageUp, Qt::NoModifier, "2/3"},
+        {Qt::Key_Home, Qt::ControlModifier, "1/3"}};
+    for (const auto& [key, modifiers, want] : moves) {
+        QTest::keyClick(sentence, key, modifiers);
+        EXPECT_EQ(page->text(), want);
+    }
+    EXPECT_TRUE(log().endsWith("No next frames...\n")) << log().toStdString();
+
+    typeUnicode(sentence, QString::fromUtf8("新"));
+    const std::string typed = window.dlg().story()->frames[0].sentence;
+    QTest::keyClick(sentence, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window.dlg().story()->frames[0].sentence, "\xC4\xE3\xBA\xC3");
+    EXPECT_EQ(sentence->toPlainText(), QString::fromUtf8("你好"));
+    QTest::keyClick(sentence, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(window.dlg().story()->frames[0].sentence, typed);
+    QTest::keyClick(sentence, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(sentence, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(window.dlg().story()->frames[0].sentence, typed);
+
+    QTest::keyClick(sentence, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(log().endsWith("Story save success...:-)\n")) << log().toStdString();
+    QTimer::singleShot(0, [] {
+        if (auto* ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+            ask->setIntValue(3);
+            ask->accept();
+        }
+    });
+    QTest::keyClick(sentence, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(page->text(), "3/3");
+
+    for (const auto& [id, key] : {std::pair{ControlId::Save, "Ctrl+S"}, std::pair{ControlId::Next, "Page Down"},
+                                  std::pair{ControlId::Prev, "Page Up"}, std::pair{ControlId::Begin, "Ctrl+Home"},
+                                  std::pair{ControlId::End, "Ctrl+End"}, std::pair{ControlId::Page, "Ctrl+G"}})
+        EXPECT_TRUE(widget(id)->toolTip().contains(key)) << key;
+    AboutBox about(&window);
+    const QString keys = about.findChild<QLabel*>("keys")->text();
+    for (const char* key : {"Ctrl+S", "Page Down", "Ctrl+Home", "Ctrl+G", "Ctrl+Z", "Ctrl+Y", "F7"})
+        EXPECT_TRUE(keys.contains(key)) << key;
+}
+
 TEST_F(QtWindow, ClosingAsksAndSavesTypedChineseAsGb)
 {
     auto* sentence = static_cast<QPlainTextEdit*>(widget(ControlId::Sentence));
@@ -193,7 +262,7 @@ TEST_F(QtWindow, ClosingAsksAndSavesTypedChineseAsGb)
     window.close();
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(question.asked, 2);
-    std::string xml = qtest::StoryRoot::read("story/demo/script.xml");
+    std::string xml = root.read("story/demo/script.xml");
     EXPECT_NE(xml.find(encodeSentence("\xBA\xBA\xD7\xD6")), std::string::npos) << xml;
 }
 

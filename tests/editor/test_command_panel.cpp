@@ -20,14 +20,14 @@ TEST_F(Commands, AddedPersonsPhotosAndSoundsKeepEveryBoxOnItsEntry)
     // showing the person gets the new photo; the PNG filter only narrows the
     // dialog, any readable picture passes.
     w.addPhoto.sel = 0;
-    w.files.answers = {StoryRoot::picture("pics/wink.jpg", 40)};
+    w.files.answers = {root.picture("pics/wink.jpg", 40)};
     w.click(ControlId::AddPhoto);
     EXPECT_EQ(w.leftPhoto.items, (std::vector<std::string>{"smile", "calm", "wink.jpg"}));
     EXPECT_EQ(w.leftPhoto.chosen(), "calm");
     EXPECT_EQ(w.rightPhoto.items, (std::vector<std::string>{"grin"}));
 
     w.click(ControlId::Next);  // frame 1: nobody left, Ann right, sound 0
-    w.files.answers = {StoryRoot::write("sfx/pop.wav", "p")};
+    w.files.answers = {root.write("sfx/pop.wav", "p")};
     w.click(ControlId::AddSound);
     EXPECT_EQ(w.sound.chosen(), "s.wav");
     w.addPhoto.sel = 1;
@@ -41,7 +41,7 @@ TEST_F(Commands, AddedPersonsPhotosAndSoundsKeepEveryBoxOnItsEntry)
     EXPECT_EQ(w.addPhoto.sel, 1);
     EXPECT_EQ(w.personName.value, "Cy") << "the box keeps its text";
 
-    w.files.answers = {StoryRoot::picture("pics/nod.png", 80)};
+    w.files.answers = {root.picture("pics/nod.png", 80)};
     w.click(ControlId::AddPhoto);  // for Bo, whom this frame does not show
     EXPECT_EQ(story().characters[1].photoNum, 2);
     EXPECT_EQ(w.leftPhoto.items, std::vector<std::string>{"None"});
@@ -62,7 +62,7 @@ TEST_F(Commands, FramesAndSaveReportThroughTheLogAndPage)
     w.click(ControlId::DeleteFrame);
     EXPECT_EQ(w.lastLog(), "No more frames, can not delete...T_T");
 
-    fs::remove_all("story/demo");
+    fs::remove_all(root.path("story/demo"));
     w.click(ControlId::Save);
     EXPECT_EQ(w.lastLog(), "Story save failed...T_T");
 }
@@ -70,25 +70,25 @@ TEST_F(Commands, FramesAndSaveReportThroughTheLogAndPage)
 TEST_F(Commands, FileButtonsRefuseUnreadablePicturesAndPathsWithWhiteSpaceAndSayNothingOnCancel)
 {
     open();
-    const std::string notAPicture = StoryRoot::write("notes.png", "not a picture");
-    const std::string spaced = StoryRoot::picture("My Pictures/a.png");
-    const std::string tabbed = StoryRoot::picture("a\tb.png");
+    const std::string notAPicture = root.write("notes.png", "not a picture");
+    const std::string spaced = root.picture("My Pictures/a.png");
+    const std::string tabbed = root.picture("a\tb.png");
     // What the player refuses, the editor does too: devices, and formats
     // whose decoders no story needs (GDAL would fetch the URL named inside).
-    const std::string fifo = fs::absolute("fifo.png").string(), zero = fs::absolute("zero.jpg").string();
+    const std::string fifo = root.path("fifo.png"), zero = root.path("zero.jpg");
     ::mkfifo(fifo.c_str(), 0600);
     fs::create_symlink("/dev/zero", zero);
-    const std::string gdal = StoryRoot::write("gdal.jpg", "NITF<VRTDataset><VRTRasterBand><SourceFilename>"
-                                                          "/vsicurl/http://127.0.0.1:9/x</SourceFilename>");
-    const std::string jpegAsPng = StoryRoot::write("photo.png", "\xFF\xD8\xFF\xE0 a JPEG by its name");
+    const std::string gdal = root.write("gdal.jpg", "NITF<VRTDataset><VRTRasterBand><SourceFilename>"
+                                                    "/vsicurl/http://127.0.0.1:9/x</SourceFilename>");
+    const std::string jpegAsPng = root.write("photo.png", "\xFF\xD8\xFF\xE0 a JPEG by its name");
     const std::tuple<ControlId, std::string, const char*> cases[] = {
         {ControlId::AddBackground, fifo, "File format not supported."},
         {ControlId::AddPhoto, zero, "File format not supported."},
         {ControlId::AddBackground, gdal, "File format not supported."},
         {ControlId::AddPhoto, jpegAsPng, "File format not supported."},
         {ControlId::AddBackground, notAPicture, "File format not supported."},
-        {ControlId::AddBackground, fs::absolute("gone.png").string(), "File format not supported."},
-        {ControlId::AddBackground, fs::current_path().string(), "File format not supported."},
+        {ControlId::AddBackground, root.path("gone.png"), "File format not supported."},
+        {ControlId::AddBackground, root.path(""), "File format not supported."},
         {ControlId::AddPhoto, notAPicture, "File format not supported."},
         {ControlId::AddBackground, spaced, "File path can not contain white space...T_T"},
         {ControlId::AddMusic, spaced, "File path can not contain white space...T_T"},
@@ -147,14 +147,14 @@ TEST_F(Commands, AddPersonGivesTheDefaultPhotoAndRefusesTakenAndUnfitNames)
 TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
 {
     StoryRoot root;
-    setenv("HOME", std::filesystem::current_path().c_str(), 1);  // the files come from the author's own
+    setenv("HOME", root.path("").c_str(), 1);  // the files come from the author's own
     root.startup("demo");
-    StoryRoot::addMod("demo", sampleStory());
-    StoryRoot::addMod("zeta", sampleStory());
-    StoryRoot::picture("story/defaultBg.jpg", 0);
-    StoryRoot::picture("story/defaultPhoto.png", 200);
-    StoryRoot::write("story/defaultBgm.mp3", "bgm");
-    StoryRoot::write("story/defaultSound.wav", "snd");
+    root.addMod("demo", sampleStory());
+    root.addMod("zeta", sampleStory());
+    root.picture("story/defaultBg.jpg", 0);
+    root.picture("story/defaultPhoto.png", 200);
+    root.write("story/defaultBgm.mp3", "bgm");
+    root.write("story/defaultSound.wav", "snd");
     StoryRecords templateStory;
     templateStory.title = "Template";
     templateStory.backgrounds = {"//defaultBg.jpg"};
@@ -162,9 +162,9 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
     templateStory.sounds = {"//defaultSound.wav"};
     templateStory.frames = {Frame{}};
     templateStory.frameCount = 1;
-    StoryRoot::addMod("", templateStory);  // the story root's own script.xml
+    root.addMod("", templateStory);  // the story root's own script.xml
 
-    FakeWindow w;
+    FakeWindow w(root.storyRoot());
     ASSERT_TRUE(w.dlg.initDialog());
     w.mod.choose(1);  // not the first listed, so staying on it is no accident
     const std::string edited = w.mod.chosen();
@@ -172,16 +172,16 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
     w.click(ControlId::AddMod);
     ASSERT_EQ(w.lastLog(), "Mod created success...:-)");
     EXPECT_EQ(w.mod.chosen(), edited) << "stays on the edited mod";
-    EXPECT_EQ(w.dlg.story->modName, edited);
+    EXPECT_EQ(w.dlg.story()->modName, edited);
     w.mod.choose(w.mod.count() - 1);
     ASSERT_EQ(w.lastLog(), "Mod tale successfully loaded...:-)");
 
     w.personName.type("Ann");
     w.click(ControlId::AddPerson);
     w.addPhoto.sel = 0;
-    w.files.answers = {StoryRoot::picture("out/a/face.png", 30), StoryRoot::picture("out/a/sky.jpg", 60),
-                       StoryRoot::picture("out/b/sky.jpg", 120), StoryRoot::write("out/tune.mp3", "tune"),
-                       StoryRoot::write("out/ding.wav", "ding")};
+    w.files.answers = {root.picture("out/a/face.png", 30), root.picture("out/a/sky.jpg", 60),
+                       root.picture("out/b/sky.jpg", 120), root.write("out/tune.mp3", "tune"),
+                       root.write("out/ding.wav", "ding")};
     for (ControlId id : {ControlId::AddPhoto, ControlId::AddBackground, ControlId::AddBackground,
                          ControlId::AddMusic, ControlId::AddSound})
         w.click(id);
@@ -203,13 +203,13 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
     EXPECT_EQ(w.lastLog(), "Export success..:-)");
     EXPECT_EQ(w.back.items, (std::vector<std::string>{"defaultBg.jpg", "sky.jpg", "sky_2.jpg"}));
     // Everything is in the mod now: exporting again changes nothing.
-    const StoryRecords exported = *w.dlg.story;
+    const StoryRecords exported = *w.dlg.story();
     w.click(ControlId::Export);
-    EXPECT_EQ(static_cast<StoryRecords&>(*w.dlg.story), exported);
+    EXPECT_EQ(static_cast<StoryRecords&>(*w.dlg.story()), exported);
     w.click(ControlId::Save);
     ASSERT_EQ(w.lastLog(), "Story save success...:-)");
 
-    StoryScript saved(kEditorStoryRoot, "tale");
+    StoryScript saved(root.storyRoot(), "tale");
     ASSERT_TRUE(saved.load());
     ASSERT_EQ(saved.frameCount, 2);
     EXPECT_EQ(saved.frames[0].background, 1);
@@ -223,11 +223,11 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
     ASSERT_EQ(references.size(), 9u);
     for (const std::string& ref : references) {
         EXPECT_EQ(ref.rfind("//", 0), 0u) << ref;
-        EXPECT_TRUE(fs::is_regular_file(toFsPath(".\\story\\tale" + ref))) << ref;
+        EXPECT_TRUE(fs::is_regular_file(toFsPath(root.storyRoot() + "tale" + ref))) << ref;
     }
     EXPECT_EQ(saved.characters[0].photos[1].dir, "//character/Ann/face.png");
     // Both skies survive as different pictures.
-    EXPECT_NE(StoryRoot::read("story/tale/bg/sky.jpg"), StoryRoot::read("story/tale/bg/sky_2.jpg"));
+    EXPECT_NE(root.read("story/tale/bg/sky.jpg"), root.read("story/tale/bg/sky_2.jpg"));
 }
 
 } // namespace

@@ -8,56 +8,9 @@
 
 namespace fs = std::filesystem;
 using namespace quillforge;
-using qtest::FakeCheck;
-using qtest::FakeEdit;
-using qtest::FakeFiles;
-using qtest::FakeList;
-using qtest::FakePreview;
-using qtest::FakeQuestion;
+using qtest::FakeWindow;
 
 namespace {
-
-// The window with its commands on a story root given by path.
-struct RootedWindow {
-    explicit RootedWindow(const std::string& root) : commands(root), dlg(controls(), root, nullptr)
-    {
-        speaker.items = {"None", "Left", "Right"};
-        dlg.setCommands(&commands);
-    }
-    std::string lastLog() const
-    {
-        const std::string& text = log.value;
-        if (text.size() < 2) return "";
-        const size_t start = text.rfind("\r\n", text.size() - 3);
-        return text.substr(start == std::string::npos ? 0 : start + 2, text.size() - 2 - (start == std::string::npos ? 0 : start + 2));
-    }
-
-    FakeList mod, back, left, right, leftPhoto, rightPhoto, addPhoto, speaker, bgm, sound;
-    FakeEdit personName, sentence, log, modName, page;
-    FakeCheck bgmCheck;
-    FakeFiles files;
-    FakeQuestion question;
-    FakePreview preview;
-    CommandPanel commands;
-    CQuillforgeDlg dlg;
-
-private:
-    template <class Control> Control* wire(Control& c, ControlId id) { c.sink = &dlg; c.id = id; return &c; }
-    EditorControls controls()
-    {
-        using C = ControlId;
-        EditorControls c;
-        c.mod = wire(mod, C::Mod); c.back = wire(back, C::Back); c.left = wire(left, C::Left);
-        c.right = wire(right, C::Right); c.leftPhoto = wire(leftPhoto, C::LeftPhoto);
-        c.rightPhoto = wire(rightPhoto, C::RightPhoto); c.addPhotoPerson = wire(addPhoto, C::AddPhotoPerson);
-        c.speaker = wire(speaker, C::Speaker); c.bgm = wire(bgm, C::Bgm); c.sound = wire(sound, C::Sound);
-        c.personName = wire(personName, C::PersonName); c.sentence = wire(sentence, C::Sentence);
-        c.log = wire(log, C::Log); c.modName = wire(modName, C::ModName); c.page = wire(page, C::Page);
-        c.bgmCheck = wire(bgmCheck, C::BgmCheck);
-        c.fileDialog = &files; c.closeQuestion = &question; c.preview = &preview;
-        return c;
-    }
-};
 
 class StrangersMod : public testing::Test {
 protected:
@@ -127,7 +80,7 @@ TEST_F(StrangersMod, ExportCopiesOnlyRegularFilesAndCountsThoseFromOutsideTheHom
 TEST_F(StrangersMod, ASecondEditorOnTheModOpensItReadOnly)
 {
     fs::create_directories(box.path("story/..\\..\\victim_proj"));
-    RootedWindow first(box.storyRoot()), second(box.storyRoot());
+    FakeWindow first(box.storyRoot(), nullptr), second(box.storyRoot(), nullptr);
     ASSERT_TRUE(first.dlg.initDialog());
     EXPECT_EQ(first.mod.items, std::vector<std::string>{"demo"}) << "a name that leads out is not offered";
     ASSERT_TRUE(second.dlg.initDialog());
@@ -158,7 +111,7 @@ TEST_F(StrangersMod, TheEditorEndsQuietlyOnAStartupFileThatIsNoFile)
 {
     fs::remove(box.path("story/startup.txt"));
     ASSERT_EQ(::mkfifo(box.path("story/startup.txt").c_str(), 0600), 0);
-    RootedWindow w(box.storyRoot());
+    FakeWindow w(box.storyRoot(), nullptr);
     testing::internal::CaptureStderr();
     EXPECT_FALSE(w.dlg.initDialog());
     EXPECT_NE(testing::internal::GetCapturedStderr().find("(not a regular file)"), std::string::npos);
@@ -166,9 +119,9 @@ TEST_F(StrangersMod, TheEditorEndsQuietlyOnAStartupFileThatIsNoFile)
 
 TEST_F(StrangersMod, EveryCharacterTypedIsStoredAndStoredBytesSurviveAnEdit)
 {
-    RootedWindow w(box.storyRoot());
+    FakeWindow w(box.storyRoot(), nullptr);
     ASSERT_TRUE(w.dlg.initDialog());
-    Frame& f = w.dlg.story->frames[0];
+    Frame& f = w.dlg.story()->frames[0];
     w.sentence.type("\xEE\x9E\x92");  // U+E792, a private-use character
     EXPECT_EQ(f.sentence, "\x84\x31\x83\x31");
 
