@@ -26,19 +26,19 @@ inline constexpr const char* kManifestName = "manifest.json";
 inline constexpr const char* kExtension = ".swstory";
 
 struct FileEntry {
-    std::string path;    // mod-relative, "/" separated, e.g. "bg/dusk.jpg"
+    std::string path; // mod-relative, "/" separated, e.g. "bg/dusk.jpg"
     std::uint64_t size = 0;
-    std::string sha256;  // 64 lower-case hex digits
+    std::string sha256; // 64 lower-case hex digits
     bool operator==(const FileEntry&) const = default;
 };
 
 struct Manifest {
     int format = kFormatVersion;
-    std::string mod;                  // the mod folder's name
-    int frames = 0;                   // frame count of its script.xml
-    std::string tool;                 // "quillforge-pack 1.0"
-    std::vector<std::string> errors;  // checker errors of a mod packed anyway
-    std::vector<FileEntry> files;     // every file but the manifest, in bundle order
+    std::string mod;                 // the mod folder's name
+    int frames = 0;                  // frame count of its script.xml
+    std::string tool;                // "quillforge-pack 1.0"
+    std::vector<std::string> errors; // checker errors of a mod packed anyway
+    std::vector<FileEntry> files;    // every file but the manifest, in bundle order
     bool operator==(const Manifest&) const = default;
 };
 
@@ -72,13 +72,13 @@ bool writeBundle(const std::string& modFolder, const std::vector<std::string>& f
 
 struct Limits {
     std::uint64_t maxEntries = 10000;
-    std::uint64_t maxTotalBytes = 2ull << 30;  // uncompressed
-    std::uint64_t maxRatio = 200;              // uncompressed bytes per bundle byte
+    std::uint64_t maxTotalBytes = 2ull << 30; // uncompressed
+    std::uint64_t maxRatio = 200;             // uncompressed bytes per bundle byte
 };
 
 struct Inspection {
     Manifest manifest;
-    std::string manifestText;  // manifest.json as stored
+    std::string manifestText; // manifest.json as stored
     std::uint64_t bundleBytes = 0;
 };
 
@@ -93,9 +93,9 @@ bool extractBundle(const std::string& file, const Inspection& inspection, const 
                    std::string& reason, const Limits& limits = {});
 
 struct Installed {
-    std::string modFolder;  // library/<mod>
+    std::string modFolder; // library/<mod>
     Manifest manifest;
-    bool extracted = false;  // false: an earlier extraction was reused
+    bool extracted = false; // false: an earlier extraction was reused
 };
 
 // Verifies the bundle and makes library/<mod> hold its mod: an earlier

@@ -59,7 +59,8 @@ private:
     }
     void space()
     {
-        while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\n' || s_[pos_] == '\r' || s_[pos_] == '\t')) ++pos_;
+        while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\n' || s_[pos_] == '\r' || s_[pos_] == '\t'))
+            ++pos_;
     }
     bool literal(std::string_view word)
     {
@@ -108,10 +109,14 @@ private:
         for (int i = 0; i < 4; ++i) {
             const char h = s_[pos_++];
             out <<= 4;
-            if (h >= '0' && h <= '9') out |= static_cast<unsigned>(h - '0');
-            else if (h >= 'a' && h <= 'f') out |= static_cast<unsigned>(h - 'a' + 10);
-            else if (h >= 'A' && h <= 'F') out |= static_cast<unsigned>(h - 'A' + 10);
-            else return fail("bad \\u escape");
+            if (h >= '0' && h <= '9')
+                out |= static_cast<unsigned>(h - '0');
+            else if (h >= 'a' && h <= 'f')
+                out |= static_cast<unsigned>(h - 'a' + 10);
+            else if (h >= 'A' && h <= 'F')
+                out |= static_cast<unsigned>(h - 'A' + 10);
+            else
+                return fail("bad \\u escape");
         }
         return true;
     }
@@ -135,7 +140,7 @@ private:
     }
     bool string(std::string& out)
     {
-        ++pos_;  // the opening quote
+        ++pos_; // the opening quote
         while (true) {
             if (pos_ >= s_.size()) return fail("unterminated string");
             const unsigned char c = static_cast<unsigned char>(s_[pos_++]);
@@ -148,7 +153,9 @@ private:
             if (pos_ >= s_.size()) return fail("unterminated string");
             const char e = s_[pos_++];
             switch (e) {
-            case '"': case '\\': case '/': out += e; break;
+            case '"':
+            case '\\':
+            case '/': out += e; break;
             case 'b': out += '\b'; break;
             case 'f': out += '\f'; break;
             case 'n': out += '\n'; break;
@@ -188,8 +195,14 @@ private:
                 items->emplace_back();
                 if (!value(items->back(), depth + 1)) return false;
                 space();
-                if (pos_ < s_.size() && s_[pos_] == ',') { ++pos_; continue; }
-                if (pos_ < s_.size() && s_[pos_] == ']') { ++pos_; break; }
+                if (pos_ < s_.size() && s_[pos_] == ',') {
+                    ++pos_;
+                    continue;
+                }
+                if (pos_ < s_.size() && s_[pos_] == ']') {
+                    ++pos_;
+                    break;
+                }
                 return fail("expected , or ]");
             }
         }
@@ -216,8 +229,14 @@ private:
                 if (!value(v, depth + 1)) return false;
                 if (!members->emplace(key, std::move(v)).second) return fail("member \"" + key + "\" given twice");
                 space();
-                if (pos_ < s_.size() && s_[pos_] == ',') { ++pos_; continue; }
-                if (pos_ < s_.size() && s_[pos_] == '}') { ++pos_; break; }
+                if (pos_ < s_.size() && s_[pos_] == ',') {
+                    ++pos_;
+                    continue;
+                }
+                if (pos_ < s_.size() && s_[pos_] == '}') {
+                    ++pos_;
+                    break;
+                }
                 return fail("expected , or }");
             }
         }
@@ -293,11 +312,21 @@ bool isValidUtf8(std::string_view text)
         const unsigned char c = static_cast<unsigned char>(text[i]);
         std::size_t n = 0;
         unsigned cp = 0;
-        if (c < 0x80) { ++i; continue; }
-        if (c >= 0xC2 && c <= 0xDF) { n = 1; cp = c & 0x1F; }
-        else if (c >= 0xE0 && c <= 0xEF) { n = 2; cp = c & 0x0F; }
-        else if (c >= 0xF0 && c <= 0xF4) { n = 3; cp = c & 0x07; }
-        else return false;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF) {
+            n = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            n = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            n = 3;
+            cp = c & 0x07;
+        } else
+            return false;
         if (i + n >= text.size()) return false;
         for (std::size_t k = 1; k <= n; ++k) {
             const unsigned char d = static_cast<unsigned char>(text[i + k]);
@@ -350,8 +379,8 @@ std::string manifestJson(const Manifest& m)
     for (std::size_t i = 0; i < m.files.size(); ++i) {
         const FileEntry& f = m.files[i];
         out += (i ? ",\n    " : "\n    ");
-        out += "{\"path\": " + quoted(f.path) + ", \"size\": " + std::to_string(f.size) + ", \"sha256\": " +
-               quoted(f.sha256) + "}";
+        out += "{\"path\": " + quoted(f.path) + ", \"size\": " + std::to_string(f.size) +
+               ", \"sha256\": " + quoted(f.sha256) + "}";
     }
     out += m.files.empty() ? "]\n}\n" : "\n  ]\n}\n";
     return out;

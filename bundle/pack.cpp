@@ -31,7 +31,10 @@ std::string modPathOf(const std::string& reference)
     return flush() ? out : std::string();
 }
 
-std::string countText(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+std::string countText(int n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 } // namespace
 

@@ -11,16 +11,16 @@
 namespace bundle {
 
 struct PackOptions {
-    bool force = false;      // pack despite checker errors, recording them in the manifest
-    std::string tool;        // the packing tool and version, for the manifest
+    bool force = false; // pack despite checker errors, recording them in the manifest
+    std::string tool;   // the packing tool and version, for the manifest
     storycheck::Options check;
 };
 
 enum class PackResult { Packed, Refused, Failed };
 
 struct PackReport {
-    std::vector<storycheck::Finding> findings;  // the checker's, every severity
-    Manifest manifest;                          // what was written
+    std::vector<storycheck::Finding> findings; // the checker's, every severity
+    Manifest manifest;                         // what was written
 };
 
 // Packs modFolder (its script.xml, the two text-box pictures and every file of

@@ -72,7 +72,8 @@ std::string folded(const std::string& name)
         const std::size_t n = std::mbrtowc(&wc, p, static_cast<std::size_t>(end - p), &state);
         if (n == 0 || n > static_cast<std::size_t>(end - p)) return name;
         char buf[MB_LEN_MAX];
-        const std::size_t m = std::wcrtomb(buf, static_cast<wchar_t>(towlower_l(static_cast<wint_t>(wc), utf8Locale())), &state);
+        const std::size_t m =
+            std::wcrtomb(buf, static_cast<wchar_t>(towlower_l(static_cast<wint_t>(wc), utf8Locale())), &state);
         if (m == static_cast<std::size_t>(-1)) return name;
         out.append(buf, m);
         p += n;
@@ -104,7 +105,8 @@ bool rawTypesSafe(int fd, std::uint64_t size, std::string& reason)
         }
     if (at == std::string::npos) return true;
     const std::uint32_t count = le(e + at + 10, 2), bytes = le(e + at + 12, 4), offset = le(e + at + 16, 4);
-    if (count == 0xFFFF || offset == 0xFFFFFFFF || std::uint64_t(offset) + bytes > size || bytes > (64u << 20)) return true;
+    if (count == 0xFFFF || offset == 0xFFFFFFFF || std::uint64_t(offset) + bytes > size || bytes > (64u << 20))
+        return true;
     std::string dir(bytes, '\0');
     if (::pread(fd, dir.data(), bytes, offset) != static_cast<ssize_t>(bytes)) return true;
     const auto* d = reinterpret_cast<const unsigned char*>(dir.data());
@@ -181,7 +183,7 @@ bool openBundle(const std::string& file, OpenBundle& b, std::string& reason)
 struct Header {
     std::string name;
     bool directory = false;
-    std::uint64_t size = 0;  // as the archive's directory gives it
+    std::uint64_t size = 0; // as the archive's directory gives it
 };
 
 // The next entry, refused unless it is a plain file or folder with a safe
@@ -324,7 +326,8 @@ bool matchesExtraction(const fs::path& folder, const Inspection& inspection)
         if (rel == kManifestName && type == fs::file_type::regular) continue;
         auto w = wanted.find(rel);
         if (type != fs::file_type::regular || w == wanted.end()) return false;
-        if (it->file_size(ec) != w->second->size || sha256OfFile(it->path().string()) != w->second->sha256) return false;
+        if (it->file_size(ec) != w->second->size || sha256OfFile(it->path().string()) != w->second->sha256)
+            return false;
         ++found;
     }
     return !ec && found == wanted.size();
@@ -337,9 +340,9 @@ bool inspectBundle(const std::string& file, Inspection& inspection, std::string&
     LocaleScope locale;
     OpenBundle b;
     if (!openBundle(file, b, reason)) return false;
-    std::map<std::string, std::uint64_t> sizes;  // files by name
+    std::map<std::string, std::uint64_t> sizes; // files by name
     std::set<std::string> folders;
-    std::map<std::string, std::string> byFold;  // folded name -> name, for files and folders
+    std::map<std::string, std::string> byFold; // folded name -> name, for files and folders
     std::string manifestText;
     bool haveManifest = false;
     std::uint64_t entries = 0, total = 0;
@@ -469,7 +472,8 @@ bool extractBundle(const std::string& file, const Inspection& inspection, const 
         if (writing) {
             // Folders on the way: the names are checked and only this
             // function writes below folder, so nothing there can be a link.
-            for (std::size_t slash = h.name.find('/'); slash != std::string::npos; slash = h.name.find('/', slash + 1)) {
+            for (std::size_t slash = h.name.find('/'); slash != std::string::npos;
+                 slash = h.name.find('/', slash + 1)) {
                 const std::string sub = folder + "/" + h.name.substr(0, slash);
                 if (::mkdir(sub.c_str(), 0755) != 0 && errno != EEXIST) {
                     reason = "cannot create " + sub + ": " + std::strerror(errno);
@@ -519,8 +523,7 @@ bool extractBundle(const std::string& file, const Inspection& inspection, const 
         }
         if (!ok) return false;
         if (written != want.size) {
-            reason = h.name + " holds " + sizeText(written) + ", not the " + sizeText(want.size) +
-                     " its manifest says";
+            reason = h.name + " holds " + sizeText(written) + ", not the " + sizeText(want.size) + " its manifest says";
             return false;
         }
         if (hash.hex() != want.sha256) {

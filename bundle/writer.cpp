@@ -48,8 +48,10 @@ bool writeEntry(archive* a, const std::string& name, std::uint64_t size, std::ti
     archive_entry_set_perm(entry.get(), 0644);
     archive_entry_set_size(entry.get(), static_cast<la_int64_t>(size));
     archive_entry_set_mtime(entry.get(), mtime, 0);
-    if (store) archive_write_zip_set_compression_store(a);
-    else archive_write_zip_set_compression_deflate(a);
+    if (store)
+        archive_write_zip_set_compression_store(a);
+    else
+        archive_write_zip_set_compression_deflate(a);
     return archive_write_header(a, entry.get()) == ARCHIVE_OK;
 }
 

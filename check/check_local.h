@@ -51,8 +51,8 @@ enum class Decoder { Png, Tga, Other, Audio };
 struct DecodeResult {
     bool ok = false;
     int width = 0, height = 0, channels = 0;
-    double milliseconds = 0;  // decoding time
-    std::string problem;      // why it failed, for the message
+    double milliseconds = 0; // decoding time
+    std::string problem;     // why it failed, for the message
 };
 
 // Decoding results of this run (each file once) and of earlier runs (the
@@ -60,7 +60,7 @@ struct DecodeResult {
 class Decoders {
 public:
     explicit Decoders(const Options& options);
-    ~Decoders();  // writes the cache back
+    ~Decoders(); // writes the cache back
     Decoders(const Decoders&) = delete;
     Decoders& operator=(const Decoders&) = delete;
 
@@ -86,7 +86,7 @@ private:
     bool useCache_;
     bool dirty_ = false;
     int audio_ = -1;
-    std::map<std::string, DecodeResult> cache_;  // key: decoder, path, size, mtime
+    std::map<std::string, DecodeResult> cache_; // key: decoder, path, size, mtime
 };
 
 // The player's glyph file, read whole (it is under 1 MiB).

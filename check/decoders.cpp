@@ -27,7 +27,10 @@ DependencyLog* dependencyLog = nullptr;
 FileInfo statFile(const std::string& fsPath);
 } // namespace
 
-void setDependencyLog(DependencyLog* log) { dependencyLog = log; }
+void setDependencyLog(DependencyLog* log)
+{
+    dependencyLog = log;
+}
 
 FileInfo probeFile(const std::string& fsPath)
 {
@@ -56,12 +59,18 @@ FileInfo statFile(const std::string& fsPath)
     FileInfo info;
     info.size = static_cast<std::uint64_t>(st.st_size);
     info.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    if (S_ISREG(st.st_mode)) info.kind = FileKind::Regular;
-    else if (S_ISDIR(st.st_mode)) info.kind = FileKind::Directory;
-    else if (S_ISFIFO(st.st_mode)) info.kind = FileKind::Fifo;
-    else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) info.kind = FileKind::Device;
-    else if (S_ISSOCK(st.st_mode)) info.kind = FileKind::Socket;
-    else info.kind = FileKind::Other;
+    if (S_ISREG(st.st_mode))
+        info.kind = FileKind::Regular;
+    else if (S_ISDIR(st.st_mode))
+        info.kind = FileKind::Directory;
+    else if (S_ISFIFO(st.st_mode))
+        info.kind = FileKind::Fifo;
+    else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        info.kind = FileKind::Device;
+    else if (S_ISSOCK(st.st_mode))
+        info.kind = FileKind::Socket;
+    else
+        info.kind = FileKind::Other;
     return info;
 }
 } // namespace
@@ -170,10 +179,8 @@ const char* decoderName(Decoder d)
 std::string cacheFolderOf(const Options& options)
 {
     if (!options.cacheFolder.empty()) return options.cacheFolder;
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/')
-        return std::string(xdg) + "/quillforge";
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return std::string(home) + "/.cache/quillforge";
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') return std::string(xdg) + "/quillforge";
+    if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.cache/quillforge";
     return {};
 }
 
@@ -182,10 +189,14 @@ std::string escape(const std::string& s)
 {
     std::string out;
     for (char c : s) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\n') out += "\\n";
-        else out += c;
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
     }
     return out;
 }
@@ -261,8 +272,8 @@ void Decoders::save() const
         if (!out) return;
         out << kCacheHeader << '\n';
         for (const auto& [key, r] : cache_)
-            out << escape(key) << '\t' << (r.ok ? 1 : 0) << '\t' << r.width << '\t' << r.height << '\t'
-                << r.channels << '\t' << r.milliseconds << '\t' << escape(r.problem) << '\n';
+            out << escape(key) << '\t' << (r.ok ? 1 : 0) << '\t' << r.width << '\t' << r.height << '\t' << r.channels
+                << '\t' << r.milliseconds << '\t' << escape(r.problem) << '\n';
         if (!out.flush()) {
             out.close();
             std::remove(temporary.c_str());
@@ -382,7 +393,7 @@ DecodeResult Decoders::run(const std::string& fsPath, Decoder decoder)
         std::uint32_t device = 0;
         r.ok = AudioPlayer::openDevice(device, opened);
         if (r.ok) {
-            r.milliseconds = AudioPlayer::lengthMs(device);  // for audio: its length
+            r.milliseconds = AudioPlayer::lengthMs(device); // for audio: its length
             AudioPlayer::closeDevice(device);
         } else {
             r.problem = "the player's audio layer cannot decode it (WAV, MP3, OGG and FLAC play)";
@@ -392,14 +403,13 @@ DecodeResult Decoders::run(const std::string& fsPath, Decoder decoder)
     cv::Mat picture = decoder == Decoder::Png   ? loadPngImage(opened)
                       : decoder == Decoder::Tga ? readTgaFile(opened)
                                                 : loadOtherImage(opened);
-    r.milliseconds =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    r.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     r.width = picture.cols;
     r.height = picture.rows;
     r.channels = picture.channels();
     // The sprite draws 8-bit pictures of 1 to 4 channels; anything else is blank.
-    r.ok = !picture.empty() && picture.cols > 0 && picture.rows > 0 && picture.depth() == CV_8U &&
-           r.channels >= 1 && r.channels <= 4;
+    r.ok = !picture.empty() && picture.cols > 0 && picture.rows > 0 && picture.depth() == CV_8U && r.channels >= 1 &&
+           r.channels <= 4;
     if (!r.ok) {
         switch (decoder) {
         case Decoder::Png: r.problem = "the player's PNG loader cannot decode it"; break;

@@ -9,9 +9,12 @@ Counts countFindings(const std::vector<Finding>& findings)
 {
     Counts c;
     for (const Finding& f : findings) {
-        if (f.severity == Severity::Error) ++c.errors;
-        else if (f.severity == Severity::Warning) ++c.warnings;
-        else ++c.notes;
+        if (f.severity == Severity::Error)
+            ++c.errors;
+        else if (f.severity == Severity::Warning)
+            ++c.warnings;
+        else
+            ++c.notes;
     }
     return c;
 }
@@ -55,7 +58,7 @@ std::size_t utf8Length(const std::string& s, std::size_t i)
     if (n == 0 || i + n > s.size()) return 0;
     for (std::size_t k = 1; k < n; ++k)
         if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return 0;
-    if (n == 2 && c < 0xC2) return 0;  // overlong
+    if (n == 2 && c < 0xC2) return 0; // overlong
     return n;
 }
 

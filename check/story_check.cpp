@@ -45,14 +45,20 @@ std::string plural(long n, const char* one, const char* many)
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
+std::string inQuotes(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
 
 struct Place {
     int line = 0;
     int column = 0;
 };
 
-Place placeOf(const PropertyTree* node) { return node ? Place{node->line, node->column} : Place{}; }
+Place placeOf(const PropertyTree* node)
+{
+    return node ? Place{node->line, node->column} : Place{};
+}
 
 template <typename T>
 const PropertyTree* nodeAt(const std::vector<T>& nodes, std::size_t i)
@@ -65,7 +71,7 @@ const PropertyTree* nodeAt(const std::vector<T>& nodes, std::size_t i)
 struct Places {
     const PropertyTree* root = nullptr;
     NodeList persons, photos, backgrounds, sounds, musics;
-    std::map<std::string, NodeList> fields;  // "left", "right", "text", "background", ...
+    std::map<std::string, NodeList> fields; // "left", "right", "text", "background", ...
 
     explicit Places(const PropertyTree* tree) : root(tree)
     {
@@ -94,8 +100,8 @@ struct Reason {
     const PropertyTree* node = nullptr;
 };
 
-std::optional<Reason> countProblem(const PropertyTree& root, const char* list, const char* entry,
-                                   const char* what, int& count)
+std::optional<Reason> countProblem(const PropertyTree& root, const char* list, const char* entry, const char* what,
+                                   int& count)
 {
     const NodeList lists = selectNodes(list, {&root});
     if (lists.empty()) return Reason{std::string("there is no <") + list + "> element", &root};
@@ -112,8 +118,7 @@ std::optional<Reason> countProblem(const PropertyTree& root, const char* list, c
     return std::nullopt;
 }
 
-std::optional<Reason> attributeProblem(const PropertyTree* node, const char* element, const char* key,
-                                       bool number)
+std::optional<Reason> attributeProblem(const PropertyTree* node, const char* element, const char* key, bool number)
 {
     if (!node) return Reason{std::string("an <") + element + "> element is missing", nullptr};
     const auto it = node->attributes.find(key);
@@ -152,15 +157,14 @@ Reason whyRefused(const PropertyTree& root, const Places& places)
         }
     }
     static const std::pair<const char*, const char*> keys[] = {
-        {"left", "character"}, {"left", "photo"}, {"right", "character"}, {"right", "photo"},
-        {"text", "character"}, {"text", "sentence"}, {"background", "index"}, {"musicDir", "index"},
-        {"sound", "index"}};
+        {"left", "character"},   {"left", "photo"},     {"right", "character"},
+        {"right", "photo"},      {"text", "character"}, {"text", "sentence"},
+        {"background", "index"}, {"musicDir", "index"}, {"sound", "index"}};
     for (int i = 0; i < frames; ++i)
         for (const auto& [element, key] : keys) {
             auto it = places.fields.find(element);
             const PropertyTree* node = it == places.fields.end() ? nullptr : nodeAt(it->second, i);
-            if (!node)
-                return {"frame " + std::to_string(i + 1) + " has no <" + element + "> element", nullptr};
+            if (!node) return {"frame " + std::to_string(i + 1) + " has no <" + element + "> element", nullptr};
             if (auto r = attributeProblem(node, element, key, std::string(key) != "sentence")) return *r;
         }
     return {"the reader refuses the document", &root};
@@ -173,11 +177,11 @@ enum class Sprite { None, Background, Portrait };
 // One entry of a file list (a background, a photo, a music or sound file).
 struct Reference {
     std::string stored;
-    std::string what;  // "background 3", "photo 1 of person 0 "Mei"", ...
+    std::string what; // "background 3", "photo 1 of person 0 "Mei"", ...
     Place place;
     bool audio = false;
     Sprite sprite = Sprite::None;
-    int firstFrame = 0;  // 1-based; 0 when no frame uses it
+    int firstFrame = 0; // 1-based; 0 when no frame uses it
     int uses = 0;
 
     void use(int frame)
@@ -189,7 +193,7 @@ struct Reference {
 struct Shared {
     const Options& options;
     Decoders decoders;
-    std::map<std::string, GlyphFile> glyphs;  // by path
+    std::map<std::string, GlyphFile> glyphs; // by path
     bool audioNoted = false;
     std::vector<Finding>& out;
 
@@ -223,7 +227,8 @@ std::optional<std::string> otherCase(const std::string& folder, const std::vecto
                 const std::string name = it->path().filename().string();
                 if (name.size() == part.size() &&
                     std::equal(name.begin(), name.end(), part.begin(), [](char a, char b) {
-                        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+                        return std::tolower(static_cast<unsigned char>(a)) ==
+                               std::tolower(static_cast<unsigned char>(b));
                     })) {
                     match = name;
                     break;
@@ -328,8 +333,8 @@ public:
 private:
     void collectReferences(const StoryRecords& story, const Places& places)
     {
-        auto list = [&](const std::vector<std::string>& entries, const NodeList& nodes, const char* what,
-                        bool audio, Sprite sprite, std::vector<std::size_t>& index) {
+        auto list = [&](const std::vector<std::string>& entries, const NodeList& nodes, const char* what, bool audio,
+                        Sprite sprite, std::vector<std::size_t>& index) {
             for (std::size_t i = 0; i < entries.size(); ++i) {
                 index.push_back(refs_.size());
                 refs_.push_back({entries[i], std::string(what) + " " + std::to_string(i), placeOf(nodeAt(nodes, i)),
@@ -354,7 +359,8 @@ private:
 
     std::string personName(int c) const
     {
-        return "person " + std::to_string(c) + " " + inQuotes(toUtf8(story_->characters[static_cast<std::size_t>(c)].name));
+        return "person " + std::to_string(c) + " " +
+               inQuotes(toUtf8(story_->characters[static_cast<std::size_t>(c)].name));
     }
 
     static std::string listSize(std::size_t n, const char* one, const char* many)
@@ -395,7 +401,9 @@ private:
             const Frame& f = story.frames[i];
             const Frame* old = i > 0 ? &story.frames[i - 1] : nullptr;
             const int frame = static_cast<int>(i) + 1;
-            auto valid = [](int index, std::size_t size) { return index >= 0 && static_cast<std::size_t>(index) < size; };
+            auto valid = [](int index, std::size_t size) {
+                return index >= 0 && static_cast<std::size_t>(index) < size;
+            };
             // Background and music act where they change; a sound plays at every frame naming one.
             if (valid(f.background, story.backgrounds.size()))
                 refs_[backgroundRefs_[static_cast<std::size_t>(f.background)]].use(frame);
@@ -434,8 +442,9 @@ private:
             const int person = left ? f.leftCharacter : f.rightCharacter;
             if (person < 0)
                 add(Severity::Error, "bad-index", place, frame,
-                    std::string("the speaker is the ") + (left ? "left" : "right") + " person, but nobody stands on the " +
-                        (left ? "left" : "right") + ": the sentence shows without a name");
+                    std::string("the speaker is the ") + (left ? "left" : "right") +
+                        " person, but nobody stands on the " + (left ? "left" : "right") +
+                        ": the sentence shows without a name");
         } else if (f.textCharacter != 0) {
             add(Severity::Error, "bad-index", place, frame,
                 "speaker " + std::to_string(f.textCharacter) +
@@ -449,9 +458,9 @@ private:
     const GlyphFile& glyphs()
     {
         if (!glyphs_) {
-            const std::string path = s_.options.glyphFile.empty() ? joinPath(parentOf(storyRoot_), "raw/1.bin")
-                                                                  : s_.options.glyphFile;
-            probeFile(path);  // a dependency of this mod's findings
+            const std::string path =
+                s_.options.glyphFile.empty() ? joinPath(parentOf(storyRoot_), "raw/1.bin") : s_.options.glyphFile;
+            probeFile(path); // a dependency of this mod's findings
             glyphs_ = &s_.glyphFile(path);
         }
         return *glyphs_;
@@ -474,7 +483,7 @@ private:
             return hex;
         }
         const GlyphFile& g = glyphs();
-        if (!g.loaded) return {};  // reported once for the mod
+        if (!g.loaded) return {}; // reported once for the mod
         const auto offset = static_cast<std::size_t>(glyph::recordOffset(c1, c2));
         bool blank = offset + glyph::kRecordSize > g.bytes.size();
         if (!blank) {
@@ -505,14 +514,14 @@ private:
         const int frame = static_cast<int>(i) + 1;
         const std::string prefix = speakerPrefixOf(story, f);
         const std::string text = prefix + f.sentence;
-        const std::vector<LabelLine> lines =
-            labelLines(text, 1.0f, text_layout::kLineWidth, text_layout::kFirstLineY);
+        const std::vector<LabelLine> lines = labelLines(text, 1.0f, text_layout::kLineWidth, text_layout::kFirstLineY);
         const std::size_t drawn = lines.size() - (lines.back().length == 0 ? 1 : 0);
         if (drawn > static_cast<std::size_t>(text_layout::kTextBoxLines))
             add(Severity::Warning, "overflow", places.field("text", i), frame,
                 std::string(prefix.empty() ? "the sentence" : "the sentence with its speaker's name") + " takes " +
                     std::to_string(drawn) + " lines; the text box holds " + std::to_string(text_layout::kTextBoxLines) +
-                    ", so " + plural(static_cast<long>(drawn) - text_layout::kTextBoxLines, "line falls", "lines fall") +
+                    ", so " +
+                    plural(static_cast<long>(drawn) - text_layout::kTextBoxLines, "line falls", "lines fall") +
                     " below it");
 
         bool wide = false;
@@ -539,7 +548,8 @@ private:
                     const bool name = k < prefix.size();
                     const std::size_t at = name ? k : k - prefix.size();
                     std::string where = problem + " at byte " + std::to_string(at + 1);
-                    if (name) inName.push_back(std::move(where));
+                    if (name)
+                        inName.push_back(std::move(where));
                     else {
                         if (inSentence.size() < 3) inSentence.push_back(std::move(where));
                         ++blanks;
@@ -557,12 +567,14 @@ private:
             add(Severity::Warning, "missing-glyph", places.field("text", i), frame,
                 "the player draws " + plural(static_cast<long>(blanks), "character", "characters") +
                     " of the sentence as nothing: " + joined(inSentence) +
-                    (blanks > inSentence.size() ? "; and " + std::to_string(blanks - inSentence.size()) + " more" : ""));
+                    (blanks > inSentence.size() ? "; and " + std::to_string(blanks - inSentence.size()) + " more"
+                                                : ""));
         if (!inName.empty()) {
             const int person = f.textCharacter == 1 ? f.leftCharacter : f.rightCharacter;
             if (namesReported_.insert(person).second)
-                add(Severity::Warning, "missing-glyph", placeOf(nodeAt(places.persons, static_cast<std::size_t>(person))),
-                    frame, "the player draws part of the name of " + personName(person) + " as nothing: " + joined(inName));
+                add(Severity::Warning, "missing-glyph",
+                    placeOf(nodeAt(places.persons, static_cast<std::size_t>(person))), frame,
+                    "the player draws part of the name of " + personName(person) + " as nothing: " + joined(inName));
         }
         if (wide && !glyphs().loaded && !glyphFileReported_) {
             glyphFileReported_ = true;
@@ -628,8 +640,10 @@ private:
         if (!componentsOf(r.stored, parts)) {
             add(severityOf(r) == Severity::Error ? Severity::Warning : Severity::Note, "path-escape", r.place,
                 r.firstFrame,
-                name + " leaves the mod folder through \"..\": a reader who gets the mod alone finds nothing there; "
-                       "the checker does not follow it" + unusedNote(r));
+                name +
+                    " leaves the mod folder through \"..\": a reader who gets the mod alone finds nothing there; "
+                    "the checker does not follow it" +
+                    unusedNote(r));
             return;
         }
         const std::string key = joinPath("", [&] {
@@ -667,8 +681,8 @@ private:
         const std::string modText = mod.string() + "/";
         if (!ec && real.string().compare(0, modText.size(), modText) != 0) {
             add(Severity::Warning, "path-escape", r.place, r.firstFrame,
-                name + " leads out of the mod through a link, to " + real.string() +
-                    "; the checker does not open it" + unusedNote(r));
+                name + " leads out of the mod through a link, to " + real.string() + "; the checker does not open it" +
+                    unusedNote(r));
             return;
         }
         checkContent(r, fsPath, info, key);
@@ -690,7 +704,8 @@ private:
                 d.failed = true;
                 add(Severity::Warning, "undecodable", r.place, r.firstFrame,
                     name + " is " + std::to_string(info.size >> 20) + " MB; the checker does not decode files above " +
-                        std::to_string(kMaxMediaBytes >> 20) + " MB, and the player decodes it whole at the frame "
+                        std::to_string(kMaxMediaBytes >> 20) +
+                        " MB, and the player decodes it whole at the frame "
                         "change");
             } else if (decoder == Decoder::Audio && !s_.decoders.audioAvailable()) {
                 d.failed = true;
@@ -709,8 +724,10 @@ private:
                 }
             }
         }
-        if (r.sprite == Sprite::Background) d.largestSprite = {800, 600};
-        else if (r.sprite == Sprite::Portrait && d.largestSprite.first < 325) d.largestSprite = {325, 487};
+        if (r.sprite == Sprite::Background)
+            d.largestSprite = {800, 600};
+        else if (r.sprite == Sprite::Portrait && d.largestSprite.first < 325)
+            d.largestSprite = {325, 487};
     }
 
     void reportLargePictures()
@@ -752,8 +769,7 @@ private:
         const FileInfo info = probeFile(path);
         const Severity severity = needed ? Severity::Error : Severity::Warning;
         if (info.kind == FileKind::Missing) {
-            addFile(path, severity, "template", 0,
-                    std::string(file) + " is missing: the player shows no " + role);
+            addFile(path, severity, "template", 0, std::string(file) + " is missing: the player shows no " + role);
             return;
         }
         if (info.kind != FileKind::Regular) {
@@ -840,8 +856,8 @@ void checkModOnDisk(Shared& shared, const std::string& folder, bool withNextMark
     checkModFindings(shared, folder, withNextMarker, templateStory);
     setDependencyLog(nullptr);
     if (!shared.audioNoted)
-        shared.decoders.storeFindings(key, folder, log,
-                                      std::vector<Finding>(shared.out.begin() + static_cast<long>(from), shared.out.end()));
+        shared.decoders.storeFindings(
+            key, folder, log, std::vector<Finding>(shared.out.begin() + static_cast<long>(from), shared.out.end()));
 }
 
 void checkModFindings(Shared& shared, const std::string& folder, bool withNextMarker, bool templateStory)
@@ -874,26 +890,27 @@ void checkRoot(Shared& shared, const std::string& rootPath)
                               "startup.txt is missing: the player shows \"Story xml is missing. Program will exit!\" "
                               "and the editor does not start"});
     } else if (info.kind != FileKind::Regular || !readRegularFile(startup, 4096, text)) {
-        shared.out.push_back({startup, 0, 0, Severity::Error, "startup", 0,
-                              std::string("startup.txt is ") + kindName(info.kind) + ", not a file the programs can read"});
+        shared.out.push_back(
+            {startup, 0, 0, Severity::Error, "startup", 0,
+             std::string("startup.txt is ") + kindName(info.kind) + ", not a file the programs can read"});
     } else {
         const std::string name = wordOf(text);
         if (name.empty())
             shared.out.push_back({startup, 0, 0, Severity::Error, "startup", 0,
                                   "startup.txt names no mod: the player finds no script.xml and shows no frame"});
         else if (std::find(mods.begin(), mods.end(), name) == mods.end())
-            shared.out.push_back({startup, 0, 0, Severity::Error, "startup", 0,
-                                  "startup.txt names " + inQuotes(name) +
-                                      ", which is no mod folder here: the player shows no frame"});
+            shared.out.push_back(
+                {startup, 0, 0, Severity::Error, "startup", 0,
+                 "startup.txt names " + inQuotes(name) + ", which is no mod folder here: the player shows no frame"});
     }
     if (mods.empty())
-        shared.out.push_back({root, 0, 0, Severity::Error, "startup", 0,
-                              "the story root holds no mod folder: the editor ends at once"});
+        shared.out.push_back(
+            {root, 0, 0, Severity::Error, "startup", 0, "the story root holds no mod folder: the editor ends at once"});
     for (const std::string& mod : mods) {
         if (hasBlank(mod))
-            shared.out.push_back({joinPath(root, mod), 0, 0, Severity::Warning, "startup", 0,
-                                  "the mod name " + inQuotes(mod) +
-                                      " holds white space, so startup.txt cannot name it"});
+            shared.out.push_back(
+                {joinPath(root, mod), 0, 0, Severity::Warning, "startup", 0,
+                 "the mod name " + inQuotes(mod) + " holds white space, so startup.txt cannot name it"});
         checkModOnDisk(shared, joinPath(root, mod), false, false);
     }
     // The template story is what every new mod starts from; next.png is checked here, once.
@@ -947,8 +964,10 @@ bool checkPath(const std::string& path, const Options& options, std::vector<Find
         return false;
     }
     Shared shared(options, findings);
-    if (looksLikeRoot(path)) checkRoot(shared, path);
-    else checkModOnDisk(shared, path, true, false);
+    if (looksLikeRoot(path))
+        checkRoot(shared, path);
+    else
+        checkModOnDisk(shared, path, true, false);
     return true;
 }
 

@@ -59,8 +59,7 @@ struct Options {
 // (every mod folder in it, its template story and files, and startup.txt).
 // Findings name files by path below the given one. False, with a one-line
 // reason, when path is no folder that can be read.
-bool checkPath(const std::string& path, const Options& options, std::vector<Finding>& findings,
-               std::string& reason);
+bool checkPath(const std::string& path, const Options& options, std::vector<Finding>& findings, std::string& reason);
 
 // One mod folder from disk, its story root being the folder above it.
 std::vector<Finding> checkModFolder(const std::string& modFolder, const Options& options);
@@ -72,8 +71,7 @@ std::vector<Finding> checkScriptLoad(const std::string& modFolder, StoryRecords&
 
 // Records held in memory (an editor's model) against the files of the mod
 // folder on disk. Findings carry frame numbers but no places in script.xml.
-std::vector<Finding> checkStory(const StoryRecords& story, const std::string& modFolder,
-                                const Options& options);
+std::vector<Finding> checkStory(const StoryRecords& story, const std::string& modFolder, const Options& options);
 
 struct Counts {
     int errors = 0;

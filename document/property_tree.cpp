@@ -12,21 +12,16 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-PropertyTree::PropertyTree(std::string name_, std::string value_)
-    : name(std::move(name_)), value(std::move(value_))
-{
-}
+PropertyTree::PropertyTree(std::string name_, std::string value_) : name(std::move(name_)), value(std::move(value_)) {}
 
-PropertyTree::PropertyTree(std::string name_, std::string value_,
-                           std::map<std::string, std::string> attributes_)
+PropertyTree::PropertyTree(std::string name_, std::string value_, std::map<std::string, std::string> attributes_)
     : name(std::move(name_)), value(std::move(value_)), attributes(std::move(attributes_))
 {
 }
 
 PropertyTree* PropertyTree::addChild(std::unique_ptr<PropertyTree> child)
 {
-    if (!child)
-        return nullptr;
+    if (!child) return nullptr;
     children.push_back(std::move(child));
     return children.back().get();
 }
@@ -58,8 +53,7 @@ NodeList selectNodes(const std::string& path, const NodeList& start)
         if (!component.empty()) {
             for (const PropertyTree* node : current)
                 for (const auto& child : node->children)
-                    if (child->name == component)
-                        next.push_back(child.get());
+                    if (child->name == component) next.push_back(child.get());
         }
         current.swap(next);
     }
@@ -71,16 +65,14 @@ NodeList selectNodes(const std::string& path, const NodeList& start)
 static bool splitAttribute(const std::string& path, std::string& elementPath, std::string& key)
 {
     const std::size_t at = path.rfind('@');
-    if (at == std::string::npos)
-        return false;
+    if (at == std::string::npos) return false;
     // The byte before "@" is the "." that separates it from the element path.
     elementPath = at > 0 ? path.substr(0, at - 1) : std::string();
     key = path.substr(at + 1);
     return true;
 }
 
-std::vector<std::optional<std::string>> getOptionalValues(const PropertyTree& root,
-                                                          const std::string& path)
+std::vector<std::optional<std::string>> getOptionalValues(const PropertyTree& root, const std::string& path)
 {
     const std::string clean = trimmed(path);
     std::vector<std::optional<std::string>> out;
@@ -88,8 +80,7 @@ std::vector<std::optional<std::string>> getOptionalValues(const PropertyTree& ro
     if (!splitAttribute(clean, elementPath, key)) {
         const NodeList nodes = selectNodes(clean, {&root});
         out.reserve(nodes.size());
-        for (const PropertyTree* node : nodes)
-            out.emplace_back(wordOf(node->value));
+        for (const PropertyTree* node : nodes) out.emplace_back(wordOf(node->value));
         return out;
     }
     const NodeList nodes = selectNodes(elementPath, {&root});
@@ -109,8 +100,7 @@ std::vector<std::string> getValues(const PropertyTree& root, const std::string& 
     std::vector<std::string> out;
     auto values = getOptionalValues(root, path);
     out.reserve(values.size());
-    for (auto& value : values)
-        out.push_back(value ? std::move(*value) : std::string());
+    for (auto& value : values) out.push_back(value ? std::move(*value) : std::string());
     return out;
 }
 
@@ -123,8 +113,7 @@ std::string getValue(const PropertyTree& root, const std::string& path, std::siz
 std::vector<int> getIntValues(const PropertyTree& root, const std::string& path)
 {
     std::vector<int> out;
-    for (const std::string& text : getValues(root, path))
-        out.push_back(intOf(text));
+    for (const std::string& text : getValues(root, path)) out.push_back(intOf(text));
     return out;
 }
 
@@ -141,11 +130,9 @@ std::string textOf(const std::string& text)
 std::string wordOf(const std::string& text)
 {
     std::size_t begin = 0;
-    while (begin < text.size() && isBlank(text[begin]))
-        ++begin;
+    while (begin < text.size() && isBlank(text[begin])) ++begin;
     std::size_t end = begin;
-    while (end < text.size() && !isBlank(text[end]))
-        ++end;
+    while (end < text.size() && !isBlank(text[end])) ++end;
     return text.substr(begin, end - begin);
 }
 
@@ -154,8 +141,7 @@ std::string wordOf(const std::string& text)
 static bool scanInt(const std::string& text, std::int64_t& value)
 {
     std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
+    while (i < text.size() && isBlank(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -164,11 +150,9 @@ static bool scanInt(const std::string& text, std::int64_t& value)
     const std::size_t firstDigit = i;
     std::int64_t magnitude = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (magnitude <= INT64_C(1) << 40)
-            magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude <= INT64_C(1) << 40) magnitude = magnitude * 10 + (text[i] - '0');
     }
-    if (i == firstDigit)
-        return false;
+    if (i == firstDigit) return false;
     value = negative ? -magnitude : magnitude;
     return true;
 }
@@ -176,20 +160,16 @@ static bool scanInt(const std::string& text, std::int64_t& value)
 int intOf(const std::string& text)
 {
     std::int64_t value = 0;
-    if (!scanInt(text, value))
-        return 0;
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
+    if (!scanInt(text, value)) return 0;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
 }
 
 bool parseInt(const std::string& text, int& out)
 {
     std::int64_t value = 0;
-    if (!scanInt(text, value) || value > INT_MAX || value < INT_MIN)
-        return false;
+    if (!scanInt(text, value) || value > INT_MAX || value < INT_MIN) return false;
     out = static_cast<int>(value);
     return true;
 }

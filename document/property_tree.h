@@ -13,12 +13,12 @@
 #include <vector>
 
 struct PropertyTree {
-    std::vector<std::unique_ptr<PropertyTree>> children;  // document order
+    std::vector<std::unique_ptr<PropertyTree>> children; // document order
     std::string name;
-    std::string value;                                    // element text, empty when none
-    std::map<std::string, std::string> attributes;        // sorted by name, byte-wise
-    int line = 0;                                         // where the element starts in its file,
-    int column = 0;                                       // 1-based; 0 for nodes built in memory
+    std::string value;                             // element text, empty when none
+    std::map<std::string, std::string> attributes; // sorted by name, byte-wise
+    int line = 0;                                  // where the element starts in its file,
+    int column = 0;                                // 1-based; 0 for nodes built in memory
 
     PropertyTree() = default;
     PropertyTree(std::string name, std::string value);
@@ -46,8 +46,7 @@ std::vector<std::string> getValues(const PropertyTree& root, const std::string& 
 
 // As getValues, but a node lacking the attribute contributes no value
 // (std::nullopt), so a reader can tell "missing" from "empty".
-std::vector<std::optional<std::string>> getOptionalValues(const PropertyTree& root,
-                                                          const std::string& path);
+std::vector<std::optional<std::string>> getOptionalValues(const PropertyTree& root, const std::string& path);
 
 // Entry index of getValues; empty text when index is past the list.
 std::string getValue(const PropertyTree& root, const std::string& path, std::size_t index);

@@ -28,7 +28,8 @@ bool sameFile(const struct stat& a, const struct stat& b)
 // Whether fd is still the file called name, not one that replaced it.
 bool stillNamed(int fd, const std::string& name)
 {
-    struct stat opened {}, named {};
+    struct stat opened {
+    }, named{};
     return ::fstat(fd, &opened) == 0 && ::lstat(name.c_str(), &named) == 0 && sameFile(opened, named);
 }
 
@@ -66,7 +67,7 @@ bool isTemporaryName(const std::string& entry, const std::string& prefix)
 void removeStaleTemporariesAt(int folder, const std::string& base)
 {
     const std::string prefix = temporaryPrefixOf(base);
-    const std::string legacy = prefix.substr(0, prefix.size() - 1);  // "<name>.saving"
+    const std::string legacy = prefix.substr(0, prefix.size() - 1); // "<name>.saving"
     const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
     if (!dir) {
@@ -80,7 +81,8 @@ void removeStaleTemporariesAt(int folder, const std::string& base)
         // Links and anything but regular files are not ours: left alone.
         const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
-        struct stat st {}, named {};
+        struct stat st {
+        }, named{};
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
             ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(st, named))
             ::unlinkat(folder, name.c_str(), 0);
@@ -208,7 +210,7 @@ bool readRegularFile(const std::string& path, std::size_t limit, std::string& ou
             break;
         }
         text.append(chunk, static_cast<std::size_t>(got));
-        if (text.size() > limit) {  // it grew while being read
+        if (text.size() > limit) { // it grew while being read
             say(why, tooLarge);
             ok = false;
             break;
@@ -246,9 +248,9 @@ bool replaceFile(const std::string& path, const std::function<bool(std::FILE*)>&
     if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
     const int failure = errno;
     if (!ok) ::unlink(temporary.c_str());
-    std::fclose(out);  // everything is written and synced; closing only unlocks
+    std::fclose(out); // everything is written and synced; closing only unlocks
     if (ok) syncFolder(path);
-    errno = failure;  // the reason of a failure, for the caller to report
+    errno = failure; // the reason of a failure, for the caller to report
     return ok;
 }
 
@@ -283,7 +285,7 @@ int copyIntoFolder(int source, int folder, const std::string& name)
     // The name is taken only while it is free: a file put there meanwhile stays.
     if (error == 0 && ::renameat2(folder, temporary.c_str(), folder, name.c_str(), RENAME_NOREPLACE) != 0) {
         error = errno;
-        if (error == EINVAL || error == ENOSYS) {  // a file system without it
+        if (error == EINVAL || error == ENOSYS) { // a file system without it
             error = ::linkat(folder, temporary.c_str(), folder, name.c_str(), 0) == 0 ? 0 : errno;
             if (error == 0) ::unlinkat(folder, temporary.c_str(), 0);
         }

@@ -11,8 +11,8 @@
 #include <string>
 
 // Size limits of the two files every start reads.
-inline constexpr std::size_t kMaxScriptBytes = 64u << 20;  // script.xml
-inline constexpr std::size_t kMaxStartupBytes = 4096;      // startup.txt
+inline constexpr std::size_t kMaxScriptBytes = 64u << 20; // script.xml
+inline constexpr std::size_t kMaxStartupBytes = 4096;     // startup.txt
 
 // Reads the whole of path into out when it is (or a link leads to) a regular
 // file of at most limit bytes. Opening never blocks, so a FIFO or a device is

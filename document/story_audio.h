@@ -23,7 +23,7 @@ public:
 // What the editor lends every story model it opens: the devices and the
 // sound preview's slot, which outlives a change of mod.
 struct PreviewAudio {
-    AudioOutput* output = nullptr;  // null: the preview stays silent
+    AudioOutput* output = nullptr; // null: the preview stays silent
     std::uint32_t soundDevice = 0;
-    bool soundOpen = false;         // soundDevice holds a sound attempt
+    bool soundOpen = false; // soundDevice holds a sound attempt
 };

@@ -24,10 +24,8 @@ const std::vector<std::string>& modTemplateFiles()
 
 bool isModRelative(const std::string& reference, const std::string& modFolder)
 {
-    if (reference.empty() || (reference[0] != '/' && reference[0] != '\\'))
-        return false;
-    if (reference[0] == '\\' || (reference.size() > 1 && reference[1] == '/'))
-        return true;
+    if (reference.empty() || (reference[0] != '/' && reference[0] != '\\')) return false;
+    if (reference[0] == '\\' || (reference.size() > 1 && reference[1] == '/')) return true;
     std::error_code ec;
     return fs::exists(toFsPath(modFolder + reference), ec);
 }
@@ -45,14 +43,14 @@ std::string scriptPathOf(const std::string& storyRoot, const std::string& modNam
 bool isModFolderName(const std::string& name)
 {
     // Mapped for the file system, "\" separates too: "..\x" leads out.
-    return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
 }
 
 bool readStartupMod(const std::string& startupFile, std::string& modName, std::string* why)
 {
     std::string content;
-    if (!readRegularFile(toFsPath(startupFile), kMaxStartupBytes, content, why))
-        return false;
+    if (!readRegularFile(toFsPath(startupFile), kMaxStartupBytes, content, why)) return false;
     modName = wordOf(content);
     return true;
 }
@@ -69,13 +67,11 @@ std::vector<std::string> listMods(const std::string& storyRoot, std::vector<std:
     std::vector<std::string> mods;
     std::error_code ec;
     fs::directory_iterator it(toFsPath(storyRoot), ec);
-    if (ec)
-        return mods;
+    if (ec) return mods;
     for (const fs::directory_entry& entry : it) {
         std::error_code typeError;
         // directory_iterator never yields "." and "..".
-        if (!entry.is_directory(typeError))
-            continue;
+        if (!entry.is_directory(typeError)) continue;
         std::string name = entry.path().filename().string();
         if (isModFolderName(name))
             mods.push_back(std::move(name));

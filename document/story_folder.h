@@ -46,7 +46,10 @@ bool isModFolderName(const std::string& name);
 // is no regular file of at most kMaxStartupBytes or cannot be read, with the
 // reason in why when given.
 bool readStartupMod(const std::string& startupFile, std::string& modName, std::string* why = nullptr);
-inline bool readEditorStartupMod(std::string& modName) { return readStartupMod(kEditorStartupFile, modName); }
+inline bool readEditorStartupMod(std::string& modName)
+{
+    return readStartupMod(kEditorStartupFile, modName);
+}
 inline bool readPlayerStartupMod(std::string& modName, std::string* why = nullptr)
 {
     return readStartupMod(kPlayerStartupFile, modName, why);

@@ -14,24 +14,20 @@ bool readCount(const PropertyTree& root, const std::string& path, int& count)
 {
     const Texts texts = getOptionalValues(root, path);
     int value = 0;
-    if (texts.empty() || !texts[0] || !parseInt(*texts[0], value) || value < 0)
-        return false;
+    if (texts.empty() || !texts[0] || !parseInt(*texts[0], value) || value < 0) return false;
     count = value;
     return true;
 }
 
 // Entries 0..count-1 of a path, each present.
-bool readTexts(const PropertyTree& root, const std::string& path, std::size_t count,
-               std::vector<std::string>& out)
+bool readTexts(const PropertyTree& root, const std::string& path, std::size_t count, std::vector<std::string>& out)
 {
     Texts texts = getOptionalValues(root, path);
-    if (texts.size() < count)
-        return false;
+    if (texts.size() < count) return false;
     out.clear();
     out.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        if (!texts[i])
-            return false;
+        if (!texts[i]) return false;
         out.push_back(std::move(*texts[i]));
     }
     return true;
@@ -60,8 +56,7 @@ bool intAt(const Refs& refs, std::size_t i, int& out)
 
 bool textAt(const Refs& refs, std::size_t i, std::string& out)
 {
-    if (i >= refs.size() || !refs[i])
-        return false;
+    if (i >= refs.size() || !refs[i]) return false;
     out = wordOf(*refs[i]);
     return true;
 }
@@ -72,8 +67,7 @@ bool textAt(const Refs& refs, std::size_t i, std::string& out)
 bool readCharacters(const PropertyTree& root, int count, std::vector<Character>& out)
 {
     const NodeList persons = selectNodes("characterList.character", {&root});
-    if (persons.size() < static_cast<std::size_t>(count))
-        return false;
+    if (persons.size() < static_cast<std::size_t>(count)) return false;
     Refs desps, dirs;
     for (const PropertyTree* person : persons)
         for (const auto& child : person->children)
@@ -94,8 +88,7 @@ bool readCharacters(const PropertyTree& root, int count, std::vector<Character>&
             return false;
         c.photos.resize(c.photoNum);
         for (int k = 0; k < c.photoNum; ++k)
-            if (!textAt(desps, base + k, c.photos[k].desp) || !textAt(dirs, base + k, c.photos[k].dir))
-                return false;
+            if (!textAt(desps, base + k, c.photos[k].desp) || !textAt(dirs, base + k, c.photos[k].dir)) return false;
         base += c.photoNum;
     }
     out = std::move(characters);
@@ -113,52 +106,44 @@ bool readFrames(const PropertyTree& root, int count, std::vector<Frame>& out)
     static const std::string keys[FieldCount] = {"character", "photo", "character", "photo", "character",
                                                  "sentence",  "index", "index",     "index"};
     const NodeList steps = selectNodes("scriptList.st", {&root});
-    if (steps.size() < static_cast<std::size_t>(count))
-        return false;
+    if (steps.size() < static_cast<std::size_t>(count)) return false;
     Refs lists[FieldCount];
-    for (Refs& list : lists)
-        list.reserve(count);
+    for (Refs& list : lists) list.reserve(count);
     for (const PropertyTree* st : steps)
         for (const auto& child : st->children)
             for (int f = 0; f < FieldCount; ++f)
-                if (child->name == children[f])
-                    appendAttribute(*child, keys[f], lists[f]);
+                if (child->name == children[f]) appendAttribute(*child, keys[f], lists[f]);
 
-    int Frame::*const ints[FieldCount] = {&Frame::leftCharacter, &Frame::leftPhoto, &Frame::rightCharacter,
+    int Frame::*const ints[FieldCount] = {&Frame::leftCharacter, &Frame::leftPhoto,     &Frame::rightCharacter,
                                           &Frame::rightPhoto,    &Frame::textCharacter, nullptr,
                                           &Frame::background,    &Frame::music,         &Frame::sound};
     std::vector<Frame> frames(count);
     std::string sentence;
     for (int i = 0; i < count; ++i) {
         for (int f = 0; f < FieldCount; ++f)
-            if (ints[f] && !intAt(lists[f], i, frames[i].*ints[f]))
-                return false;
-        if (!textAt(lists[Sentence], i, sentence))
-            return false;
+            if (ints[f] && !intAt(lists[f], i, frames[i].*ints[f])) return false;
+        if (!textAt(lists[Sentence], i, sentence)) return false;
         frames[i].sentence = decodeSentence(sentence);
     }
     out = std::move(frames);
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool readStory(const PropertyTree& root, StoryRecords& out)
 {
     StoryRecords r;
     std::vector<std::string> title;
-    if (!readTexts(root, "name", 1, title))
-        return false;
+    if (!readTexts(root, "name", 1, title)) return false;
     r.title = std::move(title[0]);
     if (!readCount(root, "characterList.@number", r.characterCount) ||
         !readCount(root, "scriptList.@number", r.frameCount))
         return false;
     if (!readList(root, "bgList", "bgList.bg", r.backgrounds) ||
-        !readList(root, "soundList", "soundList.sd", r.sounds) ||
-        !readList(root, "bgmList", "bgmList.bgm", r.musics))
+        !readList(root, "soundList", "soundList.sd", r.sounds) || !readList(root, "bgmList", "bgmList.bgm", r.musics))
         return false;
-    if (!readCharacters(root, r.characterCount, r.characters) ||
-        !readFrames(root, r.frameCount, r.frames))
+    if (!readCharacters(root, r.characterCount, r.characters) || !readFrames(root, r.frameCount, r.frames))
         return false;
     out = std::move(r);
     return true;
@@ -174,8 +159,7 @@ static void addList(PropertyTree& root, const char* listName, const char* entryN
 {
     PropertyTree* list = addNode(root, listName);
     list->setAttribute("number", static_cast<int>(entries.size()));
-    for (const std::string& entry : entries)
-        addNode(*list, entryName, entry);
+    for (const std::string& entry : entries) addNode(*list, entryName, entry);
 }
 
 std::unique_ptr<PropertyTree> storyTree(const StoryRecords& records)
@@ -246,7 +230,6 @@ std::string decodeSentence(const std::string& stored)
 {
     std::string out;
     out.reserve(stored.size() / 4 + 1);
-    for (std::size_t i = 0; i < stored.size(); i += 4)
-        out += static_cast<char>(intOf(stored.substr(i, 3)) & 0xFF);
+    for (std::size_t i = 0; i < stored.size(); i += 4) out += static_cast<char>(intOf(stored.substr(i, 3)) & 0xFF);
     return out;
 }

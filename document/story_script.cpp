@@ -21,8 +21,7 @@ bool StoryScript::loadFrom(const std::string& path)
     std::unique_ptr<PropertyTree> loaded;
     StoryRecords records;
     // A name that is no single folder would lead out of the story root.
-    if ((!modName.empty() && !isModFolderName(modName)) || !loadTree(loaded, path) ||
-        !readStory(*loaded, records)) {
+    if ((!modName.empty() && !isModFolderName(modName)) || !loadTree(loaded, path) || !readStory(*loaded, records)) {
         std::fputs("Script.xml load failed...\n", stdout);
         std::fflush(stdout);
         return false;
@@ -39,19 +38,16 @@ bool StoryScript::save()
 
 bool StoryScript::saveTo(const std::string& path)
 {
-    if (!modName.empty() && !isModFolderName(modName))
-        return false;
+    if (!modName.empty() && !isModFolderName(modName)) return false;
     for (Frame& f : frames)
-        if (f.sound < 0)
-            f.sound = -1;
+        if (f.sound < 0) f.sound = -1;
     std::unique_ptr<PropertyTree> document = storyTree(*this);
     return saveTree(*document, path);
 }
 
 bool StoryScript::addFrame()
 {
-    if (currentFrame < 0 || currentFrame >= static_cast<int>(frames.size()))
-        return false;
+    if (currentFrame < 0 || currentFrame >= static_cast<int>(frames.size())) return false;
     Frame copy = frames[currentFrame];
     copy.sentence.clear();
     copy.sound = -1;
@@ -63,12 +59,10 @@ bool StoryScript::addFrame()
 
 bool StoryScript::deleteFrame()
 {
-    if (frames.size() <= 1 || currentFrame < 0 || currentFrame >= static_cast<int>(frames.size()))
-        return false;
+    if (frames.size() <= 1 || currentFrame < 0 || currentFrame >= static_cast<int>(frames.size())) return false;
     frames.erase(frames.begin() + currentFrame);
     frameCount = static_cast<int>(frames.size());
-    if (currentFrame >= frameCount)
-        currentFrame = frameCount - 1;
+    if (currentFrame >= frameCount) currentFrame = frameCount - 1;
     return true;
 }
 
@@ -76,27 +70,23 @@ bool StoryScript::deleteFrame()
 static void openAndPlay(AudioOutput* output, std::uint32_t& slot, const std::string& path)
 {
     slot = output ? output->open(toFsPath(path)) : 0;
-    if (slot != 0)
-        output->playFrom(slot, 0);
+    if (slot != 0) output->playFrom(slot, 0);
 }
 
 bool StoryScript::goToFrame(int index, bool restartMusic)
 {
-    if (index < 0 || index >= static_cast<int>(frames.size()))
-        return false;
+    if (index < 0 || index >= static_cast<int>(frames.size())) return false;
     previousFrame = currentFrame;
     currentFrame = index;
     const Frame& now = frames[currentFrame];
-    if (now.sound >= 0)
-        playSound(now.sound);
+    if (now.sound >= 0) playSound(now.sound);
 
     const bool sameMusic = previousFrame >= 0 && previousFrame < static_cast<int>(frames.size()) &&
                            frames[previousFrame].music == now.music;
     AudioOutput* output = audio_ ? audio_->output : nullptr;
     if (sameMusic && musicPlaying && musicDevice != 0 && output && output->stopped(musicDevice))
-        output->playFrom(musicDevice, 0);  // it ran out: start it again
-    if (sameMusic && !restartMusic)
-        return true;
+        output->playFrom(musicDevice, 0); // it ran out: start it again
+    if (sameMusic && !restartMusic) return true;
 
     stopMusic();
     if (bgmEnabled) {
@@ -109,21 +99,17 @@ bool StoryScript::goToFrame(int index, bool restartMusic)
 
 void StoryScript::stopMusic()
 {
-    if (!musicPlaying)
-        return;
-    if (musicDevice != 0 && audio_ && audio_->output)
-        audio_->output->close(musicDevice);
+    if (!musicPlaying) return;
+    if (musicDevice != 0 && audio_ && audio_->output) audio_->output->close(musicDevice);
     musicDevice = 0;
     musicPlaying = false;
 }
 
 void StoryScript::playSound(int index)
 {
-    if (index < 0 || index >= static_cast<int>(sounds.size()) || !audio_)
-        return;
+    if (index < 0 || index >= static_cast<int>(sounds.size()) || !audio_) return;
     if (audio_->soundOpen) {
-        if (audio_->soundDevice != 0 && audio_->output)
-            audio_->output->close(audio_->soundDevice);
+        if (audio_->soundDevice != 0 && audio_->output) audio_->output->close(audio_->soundDevice);
         audio_->soundDevice = 0;
         audio_->soundOpen = false;
     }

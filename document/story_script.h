@@ -25,36 +25,36 @@
 #include <vector>
 
 struct Photo {
-    std::string desp;  // short description shown in the editor
-    std::string dir;   // file reference
+    std::string desp; // short description shown in the editor
+    std::string dir;  // file reference
     bool operator==(const Photo&) const = default;
 };
 
 struct Character {
     std::string name;
-    int photoNum = 0;  // equals photos.size()
+    int photoNum = 0; // equals photos.size()
     std::vector<Photo> photos;
     bool operator==(const Character&) const = default;
 };
 
 struct Frame {
-    int leftCharacter = -1;   // index into characters, -1 none
-    int leftPhoto = -1;       // index into that person's photos
+    int leftCharacter = -1; // index into characters, -1 none
+    int leftPhoto = -1;     // index into that person's photos
     int rightCharacter = -1;
     int rightPhoto = -1;
-    int textCharacter = 0;    // speaker: 0 narration, 1 left, 2 right
-    std::string sentence;     // bytes of the narrow code page
-    int background = 0;       // index into backgrounds
-    int music = 0;            // index into musics
-    int sound = -1;           // index into sounds, negative for none
+    int textCharacter = 0; // speaker: 0 narration, 1 left, 2 right
+    std::string sentence;  // bytes of the narrow code page
+    int background = 0;    // index into backgrounds
+    int music = 0;         // index into musics
+    int sound = -1;        // index into sounds, negative for none
     bool operator==(const Frame&) const = default;
 };
 
 // The records both programs read from script.xml.
 struct StoryRecords {
     std::string title;
-    int characterCount = 0;  // equals characters.size()
-    int frameCount = 0;      // equals frames.size()
+    int characterCount = 0; // equals characters.size()
+    int frameCount = 0;     // equals frames.size()
     std::vector<Character> characters;
     std::vector<Frame> frames;
     std::vector<std::string> backgrounds;
@@ -92,7 +92,7 @@ public:
 
     std::string storyRoot;
     std::string modName;
-    std::unique_ptr<PropertyTree> tree;  // document of the last successful load
+    std::unique_ptr<PropertyTree> tree; // document of the last successful load
     int previousFrame = -1;
     int currentFrame = -1;
     std::uint32_t musicDevice = 0;

@@ -6,7 +6,6 @@
 
 #include <tinyxml.h>
 
-
 namespace {
 
 void treeFromElement(PropertyTree& node, const TiXmlElement& element)
@@ -15,12 +14,10 @@ void treeFromElement(PropertyTree& node, const TiXmlElement& element)
     node.line = element.Row();
     node.column = element.Column();
     const TiXmlNode* first = element.FirstChild();
-    if (first && first->ToText())
-        node.value = first->ValueStr();
+    if (first && first->ToText()) node.value = first->ValueStr();
     for (const TiXmlAttribute* a = element.FirstAttribute(); a; a = a->Next())
         node.attributes[a->NameTStr()] = a->ValueStr();
-    for (const TiXmlElement* child = element.FirstChildElement(); child;
-         child = child->NextSiblingElement()) {
+    for (const TiXmlElement* child = element.FirstChildElement(); child; child = child->NextSiblingElement()) {
         auto childNode = std::make_unique<PropertyTree>();
         treeFromElement(*childNode, *child);
         node.addChild(std::move(childNode));
@@ -30,12 +27,10 @@ void treeFromElement(PropertyTree& node, const TiXmlElement& element)
 void elementFromTree(const PropertyTree& node, TiXmlElement& element)
 {
     element.SetValue(node.name);
-    for (const auto& [key, text] : node.attributes)
-        element.SetAttribute(key, text);
+    for (const auto& [key, text] : node.attributes) element.SetAttribute(key, text);
     // Element texts are single words once saved; blanks alone vanish.
     const std::string word = wordOf(node.value);
-    if (!word.empty())
-        element.LinkEndChild(new TiXmlText(word));
+    if (!word.empty()) element.LinkEndChild(new TiXmlText(word));
     for (const auto& child : node.children) {
         auto* childElement = new TiXmlElement("");
         elementFromTree(*child, *childElement);
@@ -57,7 +52,7 @@ TiXmlEncoding encodingOf(const std::string& text)
 bool parseTree(std::unique_ptr<PropertyTree>& slot, const std::string& text, XmlLoadError* error)
 {
     TiXmlDocument document;
-    document.SetTabSize(1);  // columns count bytes, as editors and compilers do
+    document.SetTabSize(1); // columns count bytes, as editors and compilers do
     document.Parse(text.c_str(), nullptr, encodingOf(text));
     if (document.Error()) {
         if (error)
@@ -66,20 +61,18 @@ bool parseTree(std::unique_ptr<PropertyTree>& slot, const std::string& text, Xml
         return false;
     }
     auto root = std::make_unique<PropertyTree>();
-    if (const TiXmlElement* element = document.RootElement())
-        treeFromElement(*root, *element);
+    if (const TiXmlElement* element = document.RootElement()) treeFromElement(*root, *element);
     slot = std::move(root);
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool loadTree(std::unique_ptr<PropertyTree>& slot, const std::string& file)
 {
     // Read and measured before parsing: TinyXML recurses once per level.
     std::string text;
-    if (!readXmlText(toFsPath(file), text))
-        return false;
+    if (!readXmlText(toFsPath(file), text)) return false;
     return parseTree(slot, text, nullptr);
 }
 
@@ -87,8 +80,7 @@ bool loadTreeFromBytes(std::unique_ptr<PropertyTree>& slot, const std::string& b
 {
     std::string text;
     if (!xmlTextOf(bytes, text)) {
-        if (error)
-            *error = {"elements nested more than " + std::to_string(kMaxXmlDepth) + " deep", 0, 0};
+        if (error) *error = {"elements nested more than " + std::to_string(kMaxXmlDepth) + " deep", 0, 0};
         return false;
     }
     return parseTree(slot, text, error);

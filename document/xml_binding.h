@@ -31,8 +31,7 @@ struct XmlLoadError {
 // As loadTree, for the bytes of a file already read (raw, as on disk).
 // Every node carries the row and column of its element (tabs count as one
 // column). error, when given, says why a load failed.
-bool loadTreeFromBytes(std::unique_ptr<PropertyTree>& slot, const std::string& bytes,
-                       XmlLoadError* error = nullptr);
+bool loadTreeFromBytes(std::unique_ptr<PropertyTree>& slot, const std::string& bytes, XmlLoadError* error = nullptr);
 
 // Writes root to file. The text goes to a new temporary file beside it, which
 // replaces file only once it is complete, so a failed save keeps the old file

@@ -16,21 +16,18 @@ namespace {
 // raise the depth it reports.
 class NestingScan {
 public:
-    NestingScan(std::string_view text, bool utf8)
-        : p_(text.data()), end_(text.data() + text.size()), utf8_(utf8)
+    NestingScan(std::string_view text, bool utf8) : p_(text.data()), end_(text.data() + text.size()), utf8_(utf8)
     {
         // The parser sees a C string: the first zero byte ends it.
         const void* zero = std::memchr(p_, 0, text.size());
-        if (zero)
-            end_ = static_cast<const char*>(zero);
+        if (zero) end_ = static_cast<const char*>(zero);
     }
 
     int run()
     {
         skipBlanks();
         while (more() && *p_ == '<') {
-            if (!node())
-                break;
+            if (!node()) break;
             skipBlanks();
         }
         return maxDepth_;
@@ -66,10 +63,8 @@ private:
     {
         const char* q = p_;
         for (; *tag; ++tag, ++q) {
-            if (q >= end_)
-                return false;
-            if (ignoreCase ? lower(*q) != lower(*tag) : *q != *tag)
-                return false;
+            if (q >= end_) return false;
+            if (ignoreCase ? lower(*q) != lower(*tag) : *q != *tag) return false;
         }
         return true;
     }
@@ -85,18 +80,15 @@ private:
                     continue;
                 }
             }
-            if (!isBlank(*p_))
-                return;
+            if (!isBlank(*p_)) return;
             ++p_;
         }
     }
 
     bool readName()
     {
-        if (!more() || !(isAlpha(*p_) || *p_ == '_'))
-            return false;
-        while (more() && (isAlphaNum(*p_) || *p_ == '_' || *p_ == '-' || *p_ == '.' || *p_ == ':'))
-            ++p_;
+        if (!more() || !(isAlpha(*p_) || *p_ == '_')) return false;
+        while (more() && (isAlphaNum(*p_) || *p_ == '_' || *p_ == '-' || *p_ == '.' || *p_ == ':')) ++p_;
         return true;
     }
 
@@ -104,8 +96,7 @@ private:
     bool stepChar()
     {
         const int length = utf8_ ? TiXmlBase::utf8ByteTable[static_cast<unsigned char>(*p_)] : 1;
-        if (length == 0)
-            return false;
+        if (length == 0) return false;
         if (length > 1) {
             // TinyXML steps the whole length even past the end; the padding
             // of readXmlText keeps that inside the buffer.
@@ -114,20 +105,16 @@ private:
         }
         if (*p_ == '&' && at(1) == '#' && at(2) != '\0') {
             const bool hex = at(2) == 'x';
-            if (hex && at(3) == '\0')
-                return false;
+            if (hex && at(3) == '\0') return false;
             const char* q = p_ + (hex ? 3 : 2);
-            while (q < end_ && *q != ';')
-                ++q;
-            if (q >= end_)
-                return false;
+            while (q < end_ && *q != ';') ++q;
+            if (q >= end_) return false;
             for (const char* d = q - 1; *d != (hex ? 'x' : '#'); --d)
-                if (!isDigit(*d, hex))
-                    return false;
+                if (!isDigit(*d, hex)) return false;
             p_ = q + 1;
             return true;
         }
-        ++p_;  // named entities hold no markup; stepping bytewise is the same
+        ++p_; // named entities hold no markup; stepping bytewise is the same
         return true;
     }
 
@@ -135,10 +122,8 @@ private:
     bool readText(const char* endTag)
     {
         while (more() && !startsWith(endTag))
-            if (!stepChar())
-                return false;
-        if (!more())
-            return false;
+            if (!stepChar()) return false;
+        if (!more()) return false;
         p_ += std::strlen(endTag);
         return more();
     }
@@ -147,16 +132,14 @@ private:
     bool attributeValue()
     {
         skipBlanks();
-        if (!more())
-            return false;
+        if (!more()) return false;
         if (*p_ == '\'' || *p_ == '"') {
             const char quote[2] = {*p_, '\0'};
             ++p_;
             return readText(quote);
         }
         while (more() && !isBlank(*p_) && *p_ != '/' && *p_ != '>') {
-            if (*p_ == '\'' || *p_ == '"')
-                return false;
+            if (*p_ == '\'' || *p_ == '"') return false;
             ++p_;
         }
         return true;
@@ -165,11 +148,9 @@ private:
     bool attribute()
     {
         skipBlanks();
-        if (!readName() || !more())
-            return false;
+        if (!readName() || !more()) return false;
         skipBlanks();
-        if (!more() || *p_ != '=')
-            return false;
+        if (!more() || *p_ != '=') return false;
         ++p_;
         return attributeValue();
     }
@@ -183,14 +164,11 @@ private:
                 return true;
             }
             skipBlanks();
-            if (!more())
-                return false;
+            if (!more()) return false;
             if (startsWith("version", true) || startsWith("encoding", true) || startsWith("standalone", true)) {
-                if (!attribute())
-                    return false;
+                if (!attribute()) return false;
             } else {
-                while (more() && *p_ != '>' && !isBlank(*p_))
-                    ++p_;
+                while (more() && *p_ != '>' && !isBlank(*p_)) ++p_;
             }
         }
         return false;
@@ -198,17 +176,14 @@ private:
 
     void skipPast(const char* endTag)
     {
-        while (more() && !startsWith(endTag))
-            ++p_;
-        if (more())
-            p_ += std::strlen(endTag);
+        while (more() && !startsWith(endTag)) ++p_;
+        if (more()) p_ += std::strlen(endTag);
     }
 
     // One node that is not an element, starting at its '<'.
     bool otherNode()
     {
-        if (startsWith("<?xml", true))
-            return declaration();
+        if (startsWith("<?xml", true)) return declaration();
         if (startsWith("<!--")) {
             p_ += 4;
             skipPast("-->");
@@ -216,15 +191,12 @@ private:
         }
         if (startsWith("<![CDATA[")) {
             p_ += 9;
-            while (more() && !startsWith("]]>"))
-                ++p_;
+            while (more() && !startsWith("]]>")) ++p_;
             return readText("]]>");
         }
-        ++p_;  // declarations of other kinds and unknown markup end at '>'
-        while (more() && *p_ != '>')
-            ++p_;
-        if (more())
-            ++p_;
+        ++p_; // declarations of other kinds and unknown markup end at '>'
+        while (more() && *p_ != '>') ++p_;
+        if (more()) ++p_;
         return true;
     }
 
@@ -234,29 +206,22 @@ private:
         return !startsWith("<?xml", true) && !startsWith("<!") && (isAlpha(at(1)) || at(1) == '_');
     }
 
-    bool node()
-    {
-        return isElementStart() ? element() : otherNode();
-    }
+    bool node() { return isElementStart() ? element() : otherNode(); }
 
     // A start tag at its '<'; open tells whether content follows.
     bool startTag(bool& open)
     {
         ++depth_;
-        if (depth_ > maxDepth_)
-            maxDepth_ = depth_;
+        if (depth_ > maxDepth_) maxDepth_ = depth_;
         ++p_;
         skipBlanks();
-        if (!readName() || !more())
-            return false;
+        if (!readName() || !more()) return false;
         for (;;) {
             skipBlanks();
-            if (!more())
-                return false;
+            if (!more()) return false;
             if (*p_ == '/') {
                 ++p_;
-                if (!more() || *p_ != '>')
-                    return false;
+                if (!more() || *p_ != '>') return false;
                 ++p_;
                 --depth_;
                 open = false;
@@ -267,8 +232,7 @@ private:
                 open = true;
                 return true;
             }
-            if (!attribute() || !more())
-                return false;
+            if (!attribute() || !more()) return false;
         }
     }
 
@@ -280,9 +244,8 @@ private:
         skipBlanks();
         while (more()) {
             if (*p_ != '<') {
-                if (!readText("<"))
-                    return Stop::Fail;
-                --p_;  // the '<' belongs to what follows
+                if (!readText("<")) return Stop::Fail;
+                --p_; // the '<' belongs to what follows
             } else if (startsWith("</")) {
                 return Stop::EndTag;
             } else if (isElementStart()) {
@@ -300,11 +263,9 @@ private:
     bool endTag()
     {
         p_ += 2;
-        if (!readName())
-            return false;
+        if (!readName()) return false;
         skipBlanks();
-        if (!more() || *p_ != '>')
-            return false;
+        if (!more() || *p_ != '>') return false;
         ++p_;
         --depth_;
         return true;
@@ -317,16 +278,12 @@ private:
         const int base = depth_;
         do {
             bool open = false;
-            if (!startTag(open))
-                return false;
+            if (!startTag(open)) return false;
             while (depth_ > base) {
                 const Stop stop = content();
-                if (stop == Stop::Fail)
-                    return false;
-                if (stop == Stop::Child)
-                    break;
-                if (!endTag())
-                    return false;
+                if (stop == Stop::Fail) return false;
+                if (stop == Stop::Child) break;
+                if (!endTag()) return false;
             }
         } while (depth_ > base);
         return true;
@@ -339,7 +296,7 @@ private:
     int maxDepth_ = 0;
 };
 
-}  // namespace
+} // namespace
 
 int xmlNestingDepth(std::string_view text, bool utf8)
 {
@@ -351,8 +308,7 @@ bool readXmlText(const std::string& file, std::string& text)
     // Only a regular file of bounded size: a FIFO would block for good, a
     // device or a huge sparse file would fill the memory.
     std::string raw;
-    if (!readRegularFile(file, kMaxScriptBytes, raw))
-        return false;
+    if (!readRegularFile(file, kMaxScriptBytes, raw)) return false;
     return xmlTextOf(raw, text);
 }
 
@@ -363,17 +319,14 @@ bool xmlTextOf(const std::string& raw, std::string& text)
     for (std::size_t i = 0; i < raw.size() && raw[i] != '\0'; ++i) {
         if (raw[i] == '\r') {
             out += '\n';
-            if (i + 1 < raw.size() && raw[i + 1] == '\n')
-                ++i;
+            if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
         } else {
             out += raw[i];
         }
     }
     const bool utf8 = out.size() >= 3 && static_cast<unsigned char>(out[0]) == 0xEF &&
-                      static_cast<unsigned char>(out[1]) == 0xBB &&
-                      static_cast<unsigned char>(out[2]) == 0xBF;
-    if (xmlNestingDepth(out, utf8) > kMaxXmlDepth)
-        return false;
+                      static_cast<unsigned char>(out[1]) == 0xBB && static_cast<unsigned char>(out[2]) == 0xBF;
+    if (xmlNestingDepth(out, utf8) > kMaxXmlDepth) return false;
     out.append(3, '\0');
     text = std::move(out);
     return true;

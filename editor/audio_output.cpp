@@ -13,7 +13,10 @@ public:
         AudioPlayer::openDevice(device, path);
         return device;
     }
-    void playFrom(std::uint32_t device, std::uint32_t positionMs) override { AudioPlayer::playFrom(device, positionMs); }
+    void playFrom(std::uint32_t device, std::uint32_t positionMs) override
+    {
+        AudioPlayer::playFrom(device, positionMs);
+    }
     bool stopped(std::uint32_t device) override { return AudioPlayer::mode(device) == AudioPlayer::kModeStop; }
     void close(std::uint32_t device) override { AudioPlayer::closeDevice(device); }
 };

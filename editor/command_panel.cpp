@@ -24,9 +24,15 @@ void CommandPanel::apply(const CommandOutcome& outcome, CQuillforgeDlg& window)
 {
     const EditorControls& c = window.controls();
     const unsigned r = outcome.refresh;
-    if (r & kRefreshBackgroundBox) refill(*c.back, [&] { window.fillBackgroundBox(); }, false);
-    if (r & kRefreshMusicBox) refill(*c.bgm, [&] { window.fillMusicBox(); }, false);
-    if (r & kRefreshSoundBox) refill(*c.sound, [&] { window.fillSoundBox(); }, true);
+    if (r & kRefreshBackgroundBox)
+        refill(
+            *c.back, [&] { window.fillBackgroundBox(); }, false);
+    if (r & kRefreshMusicBox)
+        refill(
+            *c.bgm, [&] { window.fillMusicBox(); }, false);
+    if (r & kRefreshSoundBox)
+        refill(
+            *c.sound, [&] { window.fillSoundBox(); }, true);
     if (r & kRefreshPersonBoxes) {
         const int left = c.left->selection(), right = c.right->selection(), receiver = c.addPhotoPerson->selection();
         const bool leftNone = left == c.left->count() - 1, rightNone = right == c.right->count() - 1;
@@ -38,9 +44,11 @@ void CommandPanel::apply(const CommandOutcome& outcome, CQuillforgeDlg& window)
     }
     if ((r & kRefreshPhotoBoxes) && outcome.person >= 0) {
         if (c.left->selection() == outcome.person)
-            refill(*c.leftPhoto, [&] { window.fillLeftPhotoBox(outcome.person); }, false);
+            refill(
+                *c.leftPhoto, [&] { window.fillLeftPhotoBox(outcome.person); }, false);
         if (c.right->selection() == outcome.person)
-            refill(*c.rightPhoto, [&] { window.fillRightPhotoBox(outcome.person); }, false);
+            refill(
+                *c.rightPhoto, [&] { window.fillRightPhotoBox(outcome.person); }, false);
     }
     if (r & kRefreshModBox) window.fillModBox();
     if (r & kRefreshFrame) window.showFrame();
@@ -53,8 +61,7 @@ void CommandPanel::run(ControlId button, CQuillforgeDlg& window)
     case ControlId::Save:
         window.appendLog(window.readOnly() ? kSaveRefusedLine : saveLogLine(window.saveStory()));
         return;
-    case ControlId::AddMod:
-    {
+    case ControlId::AddMod: {
         window.pull();
         std::vector<std::string> mods = window.mods();
         CommandOutcome outcome = addModCommand(window.modNameText(), mods, storyRoot_);
@@ -62,8 +69,7 @@ void CommandPanel::run(ControlId button, CQuillforgeDlg& window)
         apply(outcome, window);
         return;
     }
-    default:
-        break;
+    default: break;
     }
 
     // What is added to a story whose load failed could never be saved.
@@ -91,7 +97,7 @@ void CommandPanel::run(ControlId button, CQuillforgeDlg& window)
 void CommandPanel::addFile(AssetList list, CQuillforgeDlg& window)
 {
     std::string path;
-    if (!window.controls().fileDialog->openFile(kAllFilesFilter, path)) return;  // cancelled: no word
+    if (!window.controls().fileDialog->openFile(kAllFilesFilter, path)) return; // cancelled: no word
     apply(addAssetCommand(*window.story(), list, path), window);
 }
 

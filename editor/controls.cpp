@@ -4,9 +4,8 @@ namespace quillforge {
 
 bool EditorControls::complete() const
 {
-    return mod && back && left && right && leftPhoto && rightPhoto && addPhotoPerson && speaker && bgm &&
-           sound && personName && sentence && log && modName && page && bgmCheck && fileDialog &&
-           closeQuestion && preview;
+    return mod && back && left && right && leftPhoto && rightPhoto && addPhotoPerson && speaker && bgm && sound &&
+           personName && sentence && log && modName && page && bgmCheck && fileDialog && closeQuestion && preview;
 }
 
 } // namespace quillforge

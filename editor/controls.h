@@ -63,13 +63,13 @@ public:
 class ListBox {
 public:
     virtual ~ListBox() = default;
-    virtual void reset() = 0;                          // removes every entry
+    virtual void reset() = 0; // removes every entry
     virtual void addString(const std::string& text) = 0;
     virtual int count() const = 0;
-    virtual int selection() const = 0;                 // -1 when nothing is selected
+    virtual int selection() const = 0; // -1 when nothing is selected
     // An index outside 0 .. count() - 1 leaves nothing selected.
     virtual void setSelection(int index) = 0;
-    virtual std::string entry(int index) const = 0;    // empty outside the range
+    virtual std::string entry(int index) const = 0; // empty outside the range
     virtual void setEnabled(bool enabled) = 0;
 };
 
@@ -112,7 +112,7 @@ public:
 class PreviewSurface {
 public:
     virtual ~PreviewSurface() = default;
-    virtual void invalidate() = 0;                     // asks for a repaint soon
+    virtual void invalidate() = 0; // asks for a repaint soon
 };
 
 // All controls of the window. Every pointer must be set; none is owned.
@@ -124,7 +124,7 @@ struct EditorControls {
     ListBox* leftPhoto = nullptr;
     ListBox* rightPhoto = nullptr;
     ListBox* addPhotoPerson = nullptr;
-    ListBox* speaker = nullptr;                        // holds "None", "Left", "Right" from the start
+    ListBox* speaker = nullptr; // holds "None", "Left", "Right" from the start
     ListBox* bgm = nullptr;
     ListBox* sound = nullptr;
     EditBox* personName = nullptr;

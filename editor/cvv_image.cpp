@@ -54,8 +54,7 @@ bool CvvImage::loadFileRegion(const std::string& fileName, int desiredColor, con
     return loadFileRegion(fileName, desiredColor, region.left, region.top, region.width(), region.height());
 }
 
-bool CvvImage::loadFileRegion(const std::string& fileName, int desiredColor, int x, int y,
-                              int width, int height)
+bool CvvImage::loadFileRegion(const std::string& fileName, int desiredColor, int x, int y, int width, int height)
 {
     if (width < 0 || height < 0) return false;
     cv::Mat read = readWithOpenCv(fileName, readFlagOf(desiredColor));
@@ -67,8 +66,14 @@ bool CvvImage::loadFileRegion(const std::string& fileName, int desiredColor, int
         height = read.rows;
     }
     if (read.cols < x || read.rows < y || x + width < 0 || y + height < 0) return false;
-    if (x < 0) { width += x; x = 0; }
-    if (y < 0) { height += y; y = 0; }
+    if (x < 0) {
+        width += x;
+        x = 0;
+    }
+    if (y < 0) {
+        height += y;
+        y = 0;
+    }
     width = std::min(width, read.cols - x);
     height = std::min(height, read.rows - y);
     // A region that clips away to nothing holds no picture to copy.

@@ -21,12 +21,10 @@ public:
     virtual bool createImage(int width, int height, int bitsPerPixel, int origin);
     // desiredColor: > 0 colour, 0 grey, < 0 as stored in the file.
     virtual bool loadFile(const std::string& fileName, int desiredColor);
-    virtual bool loadFileRegion(const std::string& fileName, int desiredColor,
-                                const quillforge::PixelRect& region);
+    virtual bool loadFileRegion(const std::string& fileName, int desiredColor, const quillforge::PixelRect& region);
     // A zero width or height means the whole picture; a region reaching past
     // the picture is clipped to it.
-    virtual bool loadFileRegion(const std::string& fileName, int desiredColor, int x, int y,
-                                int width, int height);
+    virtual bool loadFileRegion(const std::string& fileName, int desiredColor, int x, int y, int width, int height);
     // Grey when desiredColor == 0, or < 0 with a one-channel source; otherwise
     // the source's channel count (3 for a grey source). origin as above.
     virtual void copyFrom(const cv::Mat& image, int desiredColor, int origin = 0);

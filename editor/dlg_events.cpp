@@ -57,15 +57,16 @@ void CQuillforgeDlg::dispatch(ControlId id)
     case ControlId::AddMod:
         if (commands_) commands_->run(id, *this);
         return;
-    default:
-        return;  // boxes without a handler of their own
+    default: return; // boxes without a handler of their own
     }
 }
 
 void CQuillforgeDlg::onEnter(ControlId box)
 {
-    if (box == ControlId::PersonName) onControlEvent(ControlId::AddPerson);
-    else if (box == ControlId::ModName) onControlEvent(ControlId::AddMod);
+    if (box == ControlId::PersonName)
+        onControlEvent(ControlId::AddPerson);
+    else if (box == ControlId::ModName)
+        onControlEvent(ControlId::AddMod);
 }
 
 void CQuillforgeDlg::onStartUp()
@@ -175,15 +176,17 @@ void CQuillforgeDlg::onPerson(bool leftSide)
     if (!f || chosen < 0) return;
     int& person = leftSide ? f->leftCharacter : f->rightCharacter;
     int& photo = leftSide ? f->leftPhoto : f->rightPhoto;
-    if (chosen == box.count() - 1) {  // "None"
+    if (chosen == box.count() - 1) { // "None"
         person = -1;
         photo = -1;
     } else {
         person = chosen;
         photo = 0;
     }
-    if (leftSide) fillLeftPhotoBox(person);
-    else fillRightPhotoBox(person);
+    if (leftSide)
+        fillLeftPhotoBox(person);
+    else
+        fillRightPhotoBox(person);
     refreshPreview();
 }
 
@@ -213,8 +216,7 @@ void CQuillforgeDlg::onMusic()
     // from here on; frames before the current one never change.
     const int old = f->music;
     const int end = std::min<int>(story_->frameCount, static_cast<int>(story_->frames.size()));
-    for (int i = story_->currentFrame; i < end && story_->frames[i].music == old; ++i)
-        story_->frames[i].music = chosen;
+    for (int i = story_->currentFrame; i < end && story_->frames[i].music == old; ++i) story_->frames[i].music = chosen;
     story_->goToFrame(story_->currentFrame, true);
 }
 

@@ -18,9 +18,9 @@ struct PixelRect {
 };
 
 enum class ScaleMode {
-    Exact,   // sizes are equal: copy pixels
-    Smooth,  // shrinking: filtered, so thin lines and text survive
-    Fast,    // enlarging: nearest pixel
+    Exact,  // sizes are equal: copy pixels
+    Smooth, // shrinking: filtered, so thin lines and text survive
+    Fast,   // enlarging: nearest pixel
 };
 
 class DrawTarget {
@@ -29,8 +29,8 @@ public:
     // Draws the source part of image (8-bit, 1, 3 or 4 channels in blue, green,
     // red, alpha order; bottomUp when row 0 is the picture's bottom row) into
     // dest, scaled as mode says.
-    virtual void drawImage(const cv::Mat& image, bool bottomUp, const PixelRect& source,
-                           const PixelRect& dest, ScaleMode mode) = 0;
+    virtual void drawImage(const cv::Mat& image, bool bottomUp, const PixelRect& source, const PixelRect& dest,
+                           ScaleMode mode) = 0;
 };
 
 } // namespace quillforge

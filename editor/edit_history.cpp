@@ -38,8 +38,8 @@ void splice(std::vector<Frame>& frames, std::size_t at, std::size_t removed, con
     if (removed > common) {
         frames.erase(first + static_cast<std::ptrdiff_t>(common), first + static_cast<std::ptrdiff_t>(removed));
     } else {
-        frames.insert(first + static_cast<std::ptrdiff_t>(common), inserted.begin() + static_cast<std::ptrdiff_t>(common),
-                      inserted.end());
+        frames.insert(first + static_cast<std::ptrdiff_t>(common),
+                      inserted.begin() + static_cast<std::ptrdiff_t>(common), inserted.end());
     }
 }
 
@@ -70,7 +70,8 @@ void EditHistory::record(const StoryRecords& now, int frameBefore, int frameAfte
     std::size_t head = 0;
     while (head < was.size() && head < is.size() && was[head] == is[head]) ++head;
     std::size_t tail = 0;
-    while (tail < was.size() - head && tail < is.size() - head && was[was.size() - 1 - tail] == is[is.size() - 1 - tail])
+    while (tail < was.size() - head && tail < is.size() - head &&
+           was[was.size() - 1 - tail] == is[is.size() - 1 - tail])
         ++tail;
     const bool framesChanged = head != was.size() || head != is.size() || state_.frameCount != now.frameCount;
     const bool listsChanged = !sameLists(state_, now);

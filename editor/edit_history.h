@@ -39,16 +39,16 @@ public:
 
 private:
     struct Step {
-        std::size_t at = 0;                         // first frame replaced
-        std::vector<Frame> before, after;           // frames [at, at + size) before and after
-        std::optional<StoryRecords> listsBefore, listsAfter;  // all but the frames, when they changed
+        std::size_t at = 0;                                  // first frame replaced
+        std::vector<Frame> before, after;                    // frames [at, at + size) before and after
+        std::optional<StoryRecords> listsBefore, listsAfter; // all but the frames, when they changed
         int frameBefore = -1, frameAfter = -1;
         bool typing = false;
     };
     static void apply(StoryRecords& story, const Step& step, bool forward);
 
     std::size_t limit_;
-    StoryRecords state_;  // the story as of the last step
+    StoryRecords state_; // the story as of the last step
     std::deque<Step> done_;
     std::vector<Step> undone_;
     bool typing_ = false;

@@ -80,7 +80,8 @@ std::string homeFolder()
 
 bool sameContent(int a, int b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0) return false;
     if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
     if (sa.st_size != sb.st_size) return false;
@@ -113,7 +114,7 @@ public:
     AssetFolder(int parent, const std::string& child, std::string shownName) : name_(std::move(shownName))
     {
         int error = 0;
-        if (::mkdirat(parent, child.c_str(), 0777) != 0 && errno != EEXIST) error = errno;  // an existing one is fine
+        if (::mkdirat(parent, child.c_str(), 0777) != 0 && errno != EEXIST) error = errno; // an existing one is fine
         fd_ = ::openat(parent, child.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd_ < 0 && error == 0) error = errno;
         struct stat st {};
@@ -154,7 +155,7 @@ public:
     void exportInto(std::string& reference, const AssetFolder& folder, const std::string& prefix)
     {
         const std::string name = singleWordFileName(fileNameOf(reference));
-        if (name.empty() || name == "." || name == "..") {  // a folder, not a file
+        if (name.empty() || name == "." || name == "..") { // a folder, not a file
             report_.notCopied.push_back(reference);
             return;
         }
@@ -176,7 +177,7 @@ public:
             return;
         }
         const int source = openRegularFile(toFsPath(reference));
-        if (source < 0) {  // a folder, a FIFO, a device: only files are copied
+        if (source < 0) { // a folder, a FIFO, a device: only files are copied
             report_.notCopied.push_back(reference);
             return;
         }
@@ -266,8 +267,7 @@ bool sameFileContent(const std::string& a, const std::string& b)
 
 CommandOutcome addModCommand(const std::string& name, std::vector<std::string>& modList, const std::string& storyRoot)
 {
-    if (std::find(modList.begin(), modList.end(), name) != modList.end())
-        return said("Mod name already exist...T_T");
+    if (std::find(modList.begin(), modList.end(), name) != modList.end()) return said("Mod name already exist...T_T");
     if (NameFault fault = folderNameFault(name); fault != NameFault::None) return said(modNameFaultLine(fault));
     const std::string folder = storyRoot + name;
     if (!createFolder(folder)) {
@@ -340,22 +340,23 @@ CommandOutcome exportModCommand(StoryScript& story, const std::string& storyRoot
         if (folder->failed()) r.failedFolders.push_back(folder->name());
 
     // The boxes show file names; a copy stored under a new name changes one.
-    const unsigned refresh = r.renamed > 0 ? kRefreshFrame | kRefreshBackgroundBox | kRefreshMusicBox | kRefreshSoundBox
-                                           : kRefreshNothing;
+    const unsigned refresh =
+        r.renamed > 0 ? kRefreshFrame | kRefreshBackgroundBox | kRefreshMusicBox | kRefreshSoundBox : kRefreshNothing;
     // Files from elsewhere on the machine are named, so the author notices
     // what a downloaded script made Export copy.
     std::string outside;
     if (r.fromOutsideHome > 0)
-        outside = " " + std::to_string(r.fromOutsideHome) +
-                  (r.fromOutsideHome == 1 ? " file came" : " files came") + " from outside your home folder.";
+        outside = " " + std::to_string(r.fromOutsideHome) + (r.fromOutsideHome == 1 ? " file came" : " files came") +
+                  " from outside your home folder.";
     if (!r.refusedPersons.empty())
         return said("Export incomplete, a person name is no folder name, its photos stay...T_T" + outside, refresh);
     if (!r.linkedFolders.empty()) {
         const bool one = r.linkedFolders.size() == 1;
-        return said("Export incomplete, " + namesText(r.linkedFolders) +
-                        (one ? " in the mod is a link, not a folder...T_T" : " in the mod are links, not folders...T_T") +
-                        outside,
-                    refresh);
+        return said(
+            "Export incomplete, " + namesText(r.linkedFolders) +
+                (one ? " in the mod is a link, not a folder...T_T" : " in the mod are links, not folders...T_T") +
+                outside,
+            refresh);
     }
     if (!r.notCopied.empty())
         return said("Export incomplete, " + notCopiedText(r.notCopied) + "...T_T" + outside, refresh);

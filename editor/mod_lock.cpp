@@ -25,7 +25,7 @@ bool ModLock::take(const std::string& folder)
 void ModLock::release()
 {
     if (fd_ < 0) return;
-    ::close(fd_);  // closing the only descriptor drops the lock
+    ::close(fd_); // closing the only descriptor drops the lock
     fd_ = -1;
 }
 

@@ -74,7 +74,10 @@ void blendPhoto(cv::Mat& canvas, const cv::Mat& photo, bool mirrored)
     // a is taken in single precision and the mix done in double, so pictures
     // match earlier previews exactly; a table keeps the division off the loop.
     static const auto weights = [] {
-        struct { double a[256]; double rest[256]; } t{};
+        struct {
+            double a[256];
+            double rest[256];
+        } t{};
         for (int alpha = 0; alpha < 256; ++alpha) {
             float a = static_cast<float>(alpha / 255.0);
             t.a[alpha] = a;
@@ -111,10 +114,8 @@ void drawMissingBackground(cv::Mat& canvas, const std::string& note)
     canvas.create(kPreviewHeight, kPreviewWidth, CV_8UC3);
     canvas.setTo(cv::Scalar(128, 128, 128));
     cv::rectangle(canvas, cv::Rect(0, 0, kPreviewWidth, kPreviewHeight), cv::Scalar(40, 40, 40), 8);
-    cv::line(canvas, cv::Point(0, 0), cv::Point(kPreviewWidth - 1, kPreviewHeight - 1),
-             cv::Scalar(96, 96, 96), 2);
-    cv::line(canvas, cv::Point(kPreviewWidth - 1, 0), cv::Point(0, kPreviewHeight - 1),
-             cv::Scalar(96, 96, 96), 2);
+    cv::line(canvas, cv::Point(0, 0), cv::Point(kPreviewWidth - 1, kPreviewHeight - 1), cv::Scalar(96, 96, 96), 2);
+    cv::line(canvas, cv::Point(kPreviewWidth - 1, 0), cv::Point(0, kPreviewHeight - 1), cv::Scalar(96, 96, 96), 2);
     int baseline = 0;
     const double scale = 1.0;
     const int thickness = 2;
@@ -126,8 +127,8 @@ void drawMissingBackground(cv::Mat& canvas, const std::string& note)
         int x = std::max(12, (kPreviewWidth - size.width) / 2);
         cv::rectangle(canvas, cv::Rect(x - 8, y - size.height - 8, size.width + 16, size.height + baseline + 16),
                       cv::Scalar(235, 235, 235), cv::FILLED);
-        cv::putText(canvas, line, cv::Point(x, y), cv::FONT_HERSHEY_SIMPLEX, scale, cv::Scalar(0, 0, 160),
-                    thickness, cv::LINE_AA);
+        cv::putText(canvas, line, cv::Point(x, y), cv::FONT_HERSHEY_SIMPLEX, scale, cv::Scalar(0, 0, 160), thickness,
+                    cv::LINE_AA);
         y += size.height + baseline + 30;
     }
 }

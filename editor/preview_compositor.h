@@ -56,7 +56,7 @@ private:
     cv::Mat lookup(Kind kind, const std::string& path);
 
     std::size_t capacity_;
-    std::list<Entry> entries_;  // most recently used first
+    std::list<Entry> entries_; // most recently used first
 };
 
 // Scales a picture of any size bilinearly into canvas (800 x 600, 3 channels).

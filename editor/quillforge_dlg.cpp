@@ -66,8 +66,7 @@ bool CQuillforgeDlg::initDialog()
         std::cerr << "quillforge: the folder \"" << name << "\" is not offered: a mod name is one folder name\n";
     if (modList_.empty()) {
         controls_.mod->reset();
-        std::cerr << "quillforge: the story root " << toFsPath(storyRoot_)
-                  << " holds no mod folder; nothing to open\n";
+        std::cerr << "quillforge: the story root " << toFsPath(storyRoot_) << " holds no mod folder; nothing to open\n";
         return false;
     }
     currentMod_ = 0;
@@ -120,7 +119,7 @@ bool CQuillforgeDlg::saveStory()
         return false;
     }
     rememberSaved();
-    dropRecovery();  // what it kept is in script.xml now
+    dropRecovery(); // what it kept is in script.xml now
     return true;
 }
 
@@ -203,7 +202,7 @@ void CQuillforgeDlg::loadCurrentMod()
     story_ = std::make_unique<StoryScript>(storyRoot_, name, &audio_);
     readOnly_ = !modLock_.take(toFsPath(storyRoot_ + name));
     storyLoaded_ = story_->load();
-    bgmChecked_ = 0;  // the new story's music preview starts off
+    bgmChecked_ = 0; // the new story's music preview starts off
     if (storyLoaded_ && readOnly_) {
         appendLog("Mod " + name + " opened read-only, another editor has it...T_T");
     } else if (storyLoaded_) {
@@ -310,7 +309,7 @@ void CQuillforgeDlg::showFrame()
     const Frame* f = currentFrameRecord();
     const int current = story_ ? story_->currentFrame : -1;
     const int count = story_ ? story_->frameCount : 0;
-    history_.endTyping();  // typing on this visit is a step of its own
+    history_.endTyping(); // typing on this visit is a step of its own
     char page[32];
     std::snprintf(page, sizeof page, "%d/%d", current + 1, count);
     pageText_ = page;
@@ -388,10 +387,8 @@ bool CQuillforgeDlg::requestClose()
         }
         appendLog(readOnly_ ? quillforge::kSaveRefusedLine : "Story save failed...T_T");
         return false;
-    case quillforge::CloseQuestion::Answer::Discard:
-        return true;
-    case quillforge::CloseQuestion::Answer::Stay:
-        break;
+    case quillforge::CloseQuestion::Answer::Discard: return true;
+    case quillforge::CloseQuestion::Answer::Stay: break;
     }
     return false;
 }

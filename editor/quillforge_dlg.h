@@ -44,8 +44,7 @@ public:
     // controls must be complete and outlive the window. storyRoot is the
     // folder of the mods and the start-up file, as a stored path prefix; the
     // preview plays through audio (null: silent), which must outlive the window.
-    explicit CQuillforgeDlg(const quillforge::EditorControls& controls,
-                            std::string storyRoot = kEditorStoryRoot,
+    explicit CQuillforgeDlg(const quillforge::EditorControls& controls, std::string storyRoot = kEditorStoryRoot,
                             AudioOutput* audio = &quillforge::mixerAudio());
     ~CQuillforgeDlg() override;
     CQuillforgeDlg(const CQuillforgeDlg&) = delete;
@@ -75,7 +74,7 @@ public:
     void setCloseQuestion(quillforge::CloseQuestion* question) { controls_.closeQuestion = question; }
 
     // ---- operations the commands use
-    void appendLog(const std::string& message);   // message in UTF-8
+    void appendLog(const std::string& message); // message in UTF-8
     void showFrame();
     void refreshPreview();
     void loadCurrentMod();
@@ -170,7 +169,7 @@ private:
     std::vector<std::string> modList_;
     int currentMod_ = 0;
     std::unique_ptr<StoryScript> story_;
-    cv::Mat previewImage_;          // 800 x 600, blue, green, red
+    cv::Mat previewImage_; // 800 x 600, blue, green, red
     std::string logText_;
     std::string sentenceText_;
     std::string pageText_;

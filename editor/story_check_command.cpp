@@ -9,9 +9,9 @@ std::vector<storycheck::Finding> checkOpenMod(CQuillforgeDlg& window)
     if (!window.story()) return {};
     const std::string modFolder = toFsPath(window.storyRoot() + window.currentModName());
     storycheck::Options options;
-    std::vector<storycheck::Finding> findings =
-        window.storyLoaded() ? storycheck::checkStory(*window.story(), modFolder, options)
-                             : storycheck::checkModFolder(modFolder, options);
+    std::vector<storycheck::Finding> findings = window.storyLoaded()
+                                                    ? storycheck::checkStory(*window.story(), modFolder, options)
+                                                    : storycheck::checkModFolder(modFolder, options);
     window.appendLog(checkLogLine(storycheck::countFindings(findings)));
     return findings;
 }

@@ -82,12 +82,8 @@ CommandOutcome addAssetCommand(StoryScript& story, AssetList list, const std::st
         if (!isReadableImage(path)) return said(kNotAnImageLine);
         story.backgrounds.push_back(path);
         return said("New bg added.", kRefreshBackgroundBox);
-    case AssetList::Music:
-        story.musics.push_back(path);
-        return said("New bgm added.", kRefreshMusicBox);
-    case AssetList::Sound:
-        story.sounds.push_back(path);
-        return said("New sound added.", kRefreshSoundBox);
+    case AssetList::Music: story.musics.push_back(path); return said("New bgm added.", kRefreshMusicBox);
+    case AssetList::Sound: story.sounds.push_back(path); return said("New sound added.", kRefreshSoundBox);
     }
     return {};
 }

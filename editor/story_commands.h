@@ -21,19 +21,19 @@ inline constexpr const char* kPngFileFilter = "PNG file (*.png)|*.png||";
 // Boxes a command has left out of date.
 enum Refresh : unsigned {
     kRefreshNothing = 0,
-    kRefreshFrame = 1u << 0,            // every control of the current frame
-    kRefreshBackgroundBox = 1u << 1,    // Back, keeping its selection
-    kRefreshMusicBox = 1u << 2,         // BGM, keeping its selection
-    kRefreshSoundBox = 1u << 3,         // Sound, keeping its selection ("None" stays "None")
-    kRefreshPersonBoxes = 1u << 4,      // Left, Right and Add Photo, keeping their selections
-    kRefreshPhotoBoxes = 1u << 5,       // the photo boxes of the sides showing `person`
-    kRefreshModBox = 1u << 6,           // Mod, still on the mod being edited
+    kRefreshFrame = 1u << 0,         // every control of the current frame
+    kRefreshBackgroundBox = 1u << 1, // Back, keeping its selection
+    kRefreshMusicBox = 1u << 2,      // BGM, keeping its selection
+    kRefreshSoundBox = 1u << 3,      // Sound, keeping its selection ("None" stays "None")
+    kRefreshPersonBoxes = 1u << 4,   // Left, Right and Add Photo, keeping their selections
+    kRefreshPhotoBoxes = 1u << 5,    // the photo boxes of the sides showing `person`
+    kRefreshModBox = 1u << 6,        // Mod, still on the mod being edited
 };
 
 struct CommandOutcome {
-    std::string logLine;                // UTF-8; empty when there is nothing to report
+    std::string logLine; // UTF-8; empty when there is nothing to report
     unsigned refresh = kRefreshNothing;
-    int person = -1;                    // for kRefreshPhotoBoxes
+    int person = -1; // for kRefreshPhotoBoxes
 };
 
 // An outcome that reports line and asks for the given refreshes.

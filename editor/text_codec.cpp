@@ -10,7 +10,7 @@
 namespace quillforge {
 namespace {
 
-constexpr const char* kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+constexpr const char* kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
 // The 24 private-use characters whose two-byte codes now name standard
 // characters, with the four-byte codes GB18030-2022 gives them (the former
@@ -76,8 +76,11 @@ std::size_t utf8Length(const std::string& text, std::size_t at, char32_t& c)
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
     const std::size_t left = text.size() - at;
     const unsigned char b0 = byte(0);
-    std::size_t n = b0 < 0x80 ? 1 : b0 >= 0xC2 && b0 <= 0xDF ? 2 : b0 >= 0xE0 && b0 <= 0xEF ? 3
-                              : b0 >= 0xF0 && b0 <= 0xF4 ? 4 : 0;
+    std::size_t n = b0 < 0x80                  ? 1
+                    : b0 >= 0xC2 && b0 <= 0xDF ? 2
+                    : b0 >= 0xE0 && b0 <= 0xEF ? 3
+                    : b0 >= 0xF0 && b0 <= 0xF4 ? 4
+                                               : 0;
     if (n == 0 || left < n) return 0;
     c = n == 1 ? b0 : b0 & (0x7F >> n);
     for (std::size_t i = 1; i < n; ++i) {

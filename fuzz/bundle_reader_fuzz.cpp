@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (entry.path().filename().string()[0] == '.') fuzzFailure("a temporary folder was left");
     if (ok) {
         for (const auto& f : installed.manifest.files)
-            if (fs::file_size(fs::path(installed.modFolder) / f.path, ec) != f.size) fuzzFailure("a taken file is not whole");
+            if (fs::file_size(fs::path(installed.modFolder) / f.path, ec) != f.size)
+                fuzzFailure("a taken file is not whole");
     }
     fs::remove_all(library, ec);
     return 0;

@@ -68,23 +68,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const fs::path path = mod / name;
         std::error_code ec;
         switch (next() % 6) {
-        case 0: break;  // Export makes it
+        case 0: break; // Export makes it
         case 1: fs::create_directories(path, ec); break;
-        case 2: fs::create_directories(path.parent_path(), ec); fs::create_symlink(outside / "dir", path, ec); break;
-        case 3: fs::create_directories(path.parent_path(), ec); put(path, "file"); break;
-        case 4: fs::create_directories(path.parent_path(), ec); fs::create_symlink(outside / "new", path, ec); break;
+        case 2:
+            fs::create_directories(path.parent_path(), ec);
+            fs::create_symlink(outside / "dir", path, ec);
+            break;
+        case 3:
+            fs::create_directories(path.parent_path(), ec);
+            put(path, "file");
+            break;
+        case 4:
+            fs::create_directories(path.parent_path(), ec);
+            fs::create_symlink(outside / "new", path, ec);
+            break;
         case 5:
             fs::create_directories(path, ec);
-            fs::create_symlink(outside / "victim.jpg", path / "a.jpg", ec);  // where a copy would go
+            fs::create_symlink(outside / "victim.jpg", path / "a.jpg", ec); // where a copy would go
             fs::create_symlink(outside / "gone.jpg", path / "inner.jpg", ec);
             break;
         }
     }
     const std::string choices[] = {
-        (outside / "a.jpg").string(),     (outside / "dir/inner.jpg").string(), (outside / "pipe.wav").string(),
-        "/dev/zero",                      (outside / "x/..").string(),           (outside / "x/.").string(),
-        (outside / "dirlink").string(),   (outside / "missing.jpg").string(),    (mod / "own.jpg").string(),
-        "//bg/a.jpg",                     (outside / "dir").string(),            (outside / "dirlink/inner.jpg").string(),
+        (outside / "a.jpg").string(),    (outside / "dir/inner.jpg").string(),
+        (outside / "pipe.wav").string(), "/dev/zero",
+        (outside / "x/..").string(),     (outside / "x/.").string(),
+        (outside / "dirlink").string(),  (outside / "missing.jpg").string(),
+        (mod / "own.jpg").string(),      "//bg/a.jpg",
+        (outside / "dir").string(),      (outside / "dirlink/inner.jpg").string(),
     };
     auto pick = [&] { return choices[next() % std::size(choices)]; };
 

@@ -15,8 +15,7 @@
 
 class FuzzFolder {
 public:
-    FuzzFolder()
-        : path_(std::filesystem::temp_directory_path() / ("qs-fuzz-" + std::to_string(::getpid())))
+    FuzzFolder() : path_(std::filesystem::temp_directory_path() / ("qs-fuzz-" + std::to_string(::getpid())))
     {
         std::filesystem::create_directories(path_);
     }

@@ -11,8 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes(reinterpret_cast<const char*>(data), size);
 
     const std::string decoded = decodeSentence(bytes);
-    if (decoded.size() != (size + 3) / 4)
-        fuzzFailure("decoding does not give one byte per group of four");
+    if (decoded.size() != (size + 3) / 4) fuzzFailure("decoding does not give one byte per group of four");
     const std::string canonical = encodeSentence(decoded);
     if (canonical.size() != 4 * decoded.size() || decodeSentence(canonical) != decoded)
         fuzzFailure("a decoded sentence does not survive being stored again");
@@ -20,7 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string stored = encodeSentence(bytes);
     if (stored.find_first_not_of("0123456789_") != std::string::npos)
         fuzzFailure("the stored form holds more than digits and underscores");
-    if (decodeSentence(stored) != bytes)
-        fuzzFailure("bytes do not survive their stored form");
+    if (decodeSentence(stored) != bytes) fuzzFailure("bytes do not survive their stored form");
     return 0;
 }

@@ -11,7 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     // A copy of exactly size bytes, so AddressSanitizer sees any read past it.
     const std::vector<unsigned char> bytes(data, data + size);
-    const auto starts = [&](const char* s) { return size >= std::strlen(s) && std::memcmp(data, s, std::strlen(s)) == 0; };
+    const auto starts = [&](const char* s) {
+        return size >= std::strlen(s) && std::memcmp(data, s, std::strlen(s)) == 0;
+    };
     switch (checkSound(bytes)) {
     case SoundFormat::Wav:
         if (!starts("RIFF") || size < 12 || std::memcmp(data + 8, "WAVE", 4) != 0) fuzzFailure("WAV without RIFF/WAVE");

@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const FuzzFolder folder;
-    static const std::set<std::string> rules = {"load",          "not-exported", "missing-file", "undecodable",
-                                                "path-escape",   "bad-index",    "missing-glyph", "overflow",
-                                                "template",      "startup",      "unused-file",  "large-picture"};
+    static const std::set<std::string> rules = {"load",        "not-exported", "missing-file",  "undecodable",
+                                                "path-escape", "bad-index",    "missing-glyph", "overflow",
+                                                "template",    "startup",      "unused-file",   "large-picture"};
     folder.write("story/mod/script.xml", data, size);
     storycheck::Options options;
     options.useCache = false;

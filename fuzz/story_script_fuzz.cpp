@@ -15,32 +15,28 @@ int depthOf(const PropertyTree& node)
     int deepest = 0;
     for (const auto& child : node.children) {
         const int d = depthOf(*child);
-        if (d > deepest)
-            deepest = d;
+        if (d > deepest) deepest = d;
     }
     return deepest + 1;
 }
 
 void expectSameRecords(const StoryRecords& a, const StoryRecords& b)
 {
-    if (a.title != b.title)
-        fuzzFailure("title changed by save and load");
+    if (a.title != b.title) fuzzFailure("title changed by save and load");
     if (a.characterCount != b.characterCount || a.characters != b.characters)
         fuzzFailure("persons changed by save and load");
-    if (a.frameCount != b.frameCount || a.frames != b.frames)
-        fuzzFailure("frames changed by save and load");
+    if (a.frameCount != b.frameCount || a.frames != b.frames) fuzzFailure("frames changed by save and load");
     if (a.backgrounds != b.backgrounds || a.musics != b.musics || a.sounds != b.sounds)
         fuzzFailure("file lists changed by save and load");
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // Every refused file prints the reader's one-line message; keep the
     // fuzzer's own output readable.
-    if (!std::freopen("/dev/null", "w", stdout))
-        return 1;
+    if (!std::freopen("/dev/null", "w", stdout)) return 1;
     return 0;
 }
 
@@ -51,15 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string storyRoot = folder.path().string() + "/";
 
     StoryScript first(storyRoot, "mod");
-    if (!first.load())
-        return 0;
-    if (!first.tree || depthOf(*first.tree) > kMaxXmlDepth)
-        fuzzFailure("a loaded tree nests deeper than the limit");
-    if (!first.save())
-        fuzzFailure("a loaded story could not be saved");
+    if (!first.load()) return 0;
+    if (!first.tree || depthOf(*first.tree) > kMaxXmlDepth) fuzzFailure("a loaded tree nests deeper than the limit");
+    if (!first.save()) fuzzFailure("a loaded story could not be saved");
     StoryScript second(storyRoot, "mod");
-    if (!second.load())
-        fuzzFailure("a saved story does not load again");
+    if (!second.load()) fuzzFailure("a saved story does not load again");
     expectSameRecords(first, second);
     return 0;
 }

@@ -23,22 +23,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // An edit: the middle third replaced by text typed anew.
     const std::string shown = gbToUtf8(bytes);
-    const std::string typed = "\xE4\xBD\xA0\xEE\x9E\x92";  // a GB 2312 and a private-use character
+    const std::string typed = "\xE4\xBD\xA0\xEE\x9E\x92"; // a GB 2312 and a private-use character
     std::size_t cut = shown.size() / 3;
-    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;  // at a character
+    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut; // at a character
     const std::string edited = shown.substr(0, cut) + typed;
     std::string after;
     if (!gbAfterEdit(bytes, edited, after) || gbToUtf8(after) != edited)
         fuzzFailure("an edit does not store what the box shows");
 
     if (size >= 4) {
-        const std::uint32_t n = (std::uint32_t(data[0]) << 24 | std::uint32_t(data[1]) << 16 |
-                                 std::uint32_t(data[2]) << 8 | data[3]);
+        const std::uint32_t n =
+            (std::uint32_t(data[0]) << 24 | std::uint32_t(data[1]) << 16 | std::uint32_t(data[2]) << 8 | data[3]);
         const char32_t c = n % 0x110000;
         if (c < 0xD800 || c > 0xDFFF) {
             std::string utf8;
-            if (c < 0x80) utf8 = {static_cast<char>(c)};
-            else if (c < 0x800) utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+            if (c < 0x80)
+                utf8 = {static_cast<char>(c)};
+            else if (c < 0x800)
+                utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
             else if (c < 0x10000)
                 utf8 = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
                         static_cast<char>(0x80 | (c & 0x3F))};

@@ -16,21 +16,19 @@ int depthOf(const TiXmlNode& node)
     int deepest = 0;
     for (const TiXmlNode* child = node.FirstChild(); child; child = child->NextSibling()) {
         const int d = depthOf(*child);
-        if (d > deepest)
-            deepest = d;
+        if (d > deepest) deepest = d;
     }
     return deepest + (node.ToElement() ? 1 : 0);
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const FuzzFolder folder;
     const std::string file = folder.write("scan.xml", data, size);
     std::string text;
-    if (!readXmlText(file, text))
-        return 0;  // refused or unreadable: TinyXML never sees it
+    if (!readXmlText(file, text)) return 0; // refused or unreadable: TinyXML never sees it
     const bool utf8 = text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0;
     const int scanned = xmlNestingDepth(text, utf8);
 

@@ -11,4 +11,4 @@ bool showDesktopError(const std::string& title, const std::string& text)
     return shown;
 }
 
-}  // namespace launcher
+} // namespace launcher

@@ -9,4 +9,4 @@ namespace launcher {
 // desktop's.
 bool showDesktopError(const std::string& title, const std::string& text);
 
-}  // namespace launcher
+} // namespace launcher

@@ -37,7 +37,7 @@ int fail(const Program& program, int status, const std::string& reason)
     return status;
 }
 
-}  // namespace
+} // namespace
 
 InstallDirs installDirsOf(const fs::path& command)
 {
@@ -84,9 +84,11 @@ int runLauncher(const Program& program, int argc, char** argv)
     const auto dirs = installDirsOf(self);
 
     const auto userDir = defaultUserDir();
-    if (userDir.empty()) return fail(program, 1, "cannot tell where to keep the story folder: neither XDG_DATA_HOME nor HOME is set");
+    if (userDir.empty())
+        return fail(program, 1, "cannot tell where to keep the story folder: neither XDG_DATA_HOME nor HOME is set");
     if (auto error = prepareUserFolder({dirs.dataDir, userDir}); !error.empty()) return fail(program, 1, error);
-    if (::chdir(userDir.c_str()) != 0) return fail(program, 1, "cannot enter " + userDir.string() + ": " + std::strerror(errno));
+    if (::chdir(userDir.c_str()) != 0)
+        return fail(program, 1, "cannot enter " + userDir.string() + ": " + std::strerror(errno));
 
     const auto executable = dirs.programDir / program.name;
     char* const args[] = {const_cast<char*>(program.name), nullptr};
@@ -94,4 +96,4 @@ int runLauncher(const Program& program, int argc, char** argv)
     return fail(program, 127, "cannot start " + executable.string() + ": " + std::strerror(errno));
 }
 
-}  // namespace launcher
+} // namespace launcher

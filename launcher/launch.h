@@ -9,8 +9,8 @@
 namespace launcher {
 
 struct Program {
-    const char* name;     // command and program file name, e.g. "scenewalk"
-    const char* summary;  // one line for --help
+    const char* name;    // command and program file name, e.g. "scenewalk"
+    const char* summary; // one line for --help
 };
 
 // The installed layout, found from the running command's own file so that any
@@ -37,4 +37,4 @@ std::filesystem::path ownPath();
 // since a menu start has no terminal.
 int runLauncher(const Program& program, int argc, char** argv);
 
-}  // namespace launcher
+} // namespace launcher

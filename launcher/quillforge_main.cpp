@@ -3,6 +3,6 @@
 
 int main(int argc, char** argv)
 {
-    return launcher::runLauncher({"quillforge", "Quillforge, the story editor: pick or create a story, edit it frame by frame."},
-                                 argc, argv);
+    return launcher::runLauncher(
+        {"quillforge", "Quillforge, the story editor: pick or create a story, edit it frame by frame."}, argc, argv);
 }

@@ -3,6 +3,6 @@
 
 int main(int argc, char** argv)
 {
-    return launcher::runLauncher({"scenewalk", "Scenewalk, the story player: plays the start-up story chosen in Quillforge."},
-                                 argc, argv);
+    return launcher::runLauncher(
+        {"scenewalk", "Scenewalk, the story player: plays the start-up story chosen in Quillforge."}, argc, argv);
 }

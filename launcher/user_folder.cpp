@@ -35,7 +35,8 @@ std::string makeFolder(const fs::path& path)
     std::error_code ec;
     fs::create_directories(path, ec);
     if (ec) return failure("create the folder", path, ec);
-    if (!fs::is_directory(path, ec)) return "cannot create the folder " + path.string() + ": a file of that name exists";
+    if (!fs::is_directory(path, ec))
+        return "cannot create the folder " + path.string() + ": a file of that name exists";
     return {};
 }
 
@@ -71,7 +72,7 @@ std::string linkIfMissing(const fs::path& installed, const fs::path& link)
     return ec ? failure("link", link, ec) : std::string();
 }
 
-}  // namespace
+} // namespace
 
 fs::path dataHome()
 {
@@ -122,4 +123,4 @@ std::string prepareUserFolder(const FolderSetup& setup)
     return linkIfMissing(setup.dataDir / "shader", setup.userDir / "shader");
 }
 
-}  // namespace launcher
+} // namespace launcher

@@ -14,8 +14,8 @@ namespace launcher {
 // that are not installed (the editor's package brings the templates and the
 // demo) are skipped.
 struct FolderSetup {
-    std::filesystem::path dataDir;  // installed data, read only
-    std::filesystem::path userDir;  // the per-user working folder
+    std::filesystem::path dataDir; // installed data, read only
+    std::filesystem::path userDir; // the per-user working folder
 };
 
 // $XDG_DATA_HOME, or ~/.local/share; XDG_DATA_HOME is ignored unless
@@ -38,4 +38,4 @@ std::filesystem::path defaultUserDir();
 // Returns an empty string on success, else one line saying what failed.
 std::string prepareUserFolder(const FolderSetup& setup);
 
-}  // namespace launcher
+} // namespace launcher

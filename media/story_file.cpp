@@ -43,7 +43,8 @@ bool readUpTo(int fd, std::size_t limit, std::vector<unsigned char>& bytes)
     return true;
 }
 
-std::optional<std::vector<unsigned char>> readRegular(const std::string& fsPath, std::size_t maxBytes, bool refuseLonger)
+std::optional<std::vector<unsigned char>> readRegular(const std::string& fsPath, std::size_t maxBytes,
+                                                      bool refuseLonger)
 {
     // Looking before opening keeps device files from ever being opened, since
     // opening some of them has effects of its own.

@@ -33,19 +33,20 @@ void Say(const char* text)
 // keep us spinning.
 void DrainGlErrors()
 {
-    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
 }
 
-const char* NameOrNone(const char* name) { return name ? name : "(none)"; }
+const char* NameOrNone(const char* name)
+{
+    return name ? name : "(none)";
+}
 
 // Removes the carriage return of every "\r\n" pair in place; returns the new length.
 std::size_t FoldWindowsLineEnds(char* text, std::size_t length)
 {
     std::size_t out = 0;
     for (std::size_t in = 0; in < length; ++in) {
-        if (text[in] == '\r' && in + 1 < length && text[in + 1] == '\n')
-            continue;
+        if (text[in] == '\r' && in + 1 < length && text[in + 1] == '\n') continue;
         text[out++] = text[in];
     }
     return out;
@@ -78,7 +79,7 @@ const char* FillLog(char** log, GLuint object, LengthOf lengthOf, Fetch fetch, c
     return *log ? *log : none;
 }
 
-}  // namespace
+} // namespace
 
 // ---- stages ---------------------------------------------------------------
 
@@ -93,8 +94,7 @@ glShaderObject::glShaderObject(std::int32_t stageKind, unsigned glStageType) : s
 glShaderObject::~glShaderObject()
 {
     std::free(compilerLog);
-    if (ownsSource)
-        std::free(source);
+    if (ownsSource) std::free(source);
     // Deleted whether or not it compiled: a failed stage still holds a GL name.
     if (object != 0 && g_glslAvailable) {
         glDeleteObjectARB(object);
@@ -126,8 +126,7 @@ glShader::~glShader()
             glDetachShader(program, stage->object);
             DrainGlErrors();
         }
-        if (ownsStages)
-            delete stage;
+        if (ownsStages) delete stage;
     }
     if (g_glslAvailable && program != 0) {
         glDeleteProgram(program);
@@ -157,16 +156,24 @@ ProgramTable& Programs()
     return *table;
 }
 
-bool GlewInitialised() { return g_glewInitialised; }
-bool GlslAvailable() { return g_glslAvailable; }
-bool ShadersInitialised() { return g_shadersInitialised; }
+bool GlewInitialised()
+{
+    return g_glewInitialised;
+}
+bool GlslAvailable()
+{
+    return g_glslAvailable;
+}
+bool ShadersInitialised()
+{
+    return g_shadersInitialised;
+}
 
 // ---- extension checks -------------------------------------------------------
 
 bool InitGlew()
 {
-    if (g_glewInitialised)
-        return true;
+    if (g_glewInitialised) return true;
     g_glewInitialised = true;
     const GLenum code = glewInit();
     DrainGlErrors();
@@ -182,18 +189,14 @@ bool InitGlew()
 
 bool EnsureGlsl()
 {
-    if (g_glslAvailable)
-        return true;
+    if (g_glslAvailable) return true;
     // A successful InitGlew has just run this check itself; running it again
     // would only print the same failure twice.
-    if (!g_glewInitialised && InitGlew())
-        return g_glslAvailable;
+    if (!g_glewInitialised && InitGlew()) return g_glslAvailable;
     static const char* const required[][2] = {
-        {"GL_ARB_fragment_shader",
-         "[GLSLFAILED] GL_ARB_fragment_shader extension is not available!"},
+        {"GL_ARB_fragment_shader", "[GLSLFAILED] GL_ARB_fragment_shader extension is not available!"},
         {"GL_ARB_vertex_shader", "[GLSLFAILED] GL_ARB_vertex_shader extension is not available!"},
-        {"GL_ARB_shader_objects",
-         "[GLSLFAILED] GL_ARB_shader_objects extension is not available!"},
+        {"GL_ARB_shader_objects", "[GLSLFAILED] GL_ARB_shader_objects extension is not available!"},
     };
     for (const auto& entry : required) {
         if (glewGetExtension(entry[0]) != 1) {
@@ -210,19 +213,16 @@ bool EnsureGlsl()
 
 int LoadStageSource(glShaderObject* stage, const char* fileName)
 {
-    if (!stage || !fileName)
-        return -1;
+    if (!stage || !fileName) return -1;
     std::FILE* file = std::fopen(fileName, "rb");
-    if (!file)
-        return -1;
+    if (!file) return -1;
     struct stat info {};
     if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
         std::fclose(file);
         return -1;
     }
     long length = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        length = std::ftell(file);
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
     if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
         std::fclose(file);
         return -1;
@@ -231,8 +231,7 @@ int LoadStageSource(glShaderObject* stage, const char* fileName)
         std::fclose(file);
         return -2;
     }
-    if (stage->ownsSource)
-        std::free(stage->source);
+    if (stage->ownsSource) std::free(stage->source);
     stage->source = nullptr;
     stage->ownsSource = false;
     char* text = static_cast<char*>(std::malloc(static_cast<std::size_t>(length) + 1));
@@ -251,11 +250,9 @@ int LoadStageSource(glShaderObject* stage, const char* fileName)
 
 bool CompileStage(glShaderObject* stage)
 {
-    if (!g_glslAvailable || !stage)
-        return false;
+    if (!g_glslAvailable || !stage) return false;
     stage->compiled = false;
-    if (!stage->source)
-        return false;
+    if (!stage->source) return false;
     const GLcharARB* text = stage->source;
     const GLint length = static_cast<GLint>(std::strlen(stage->source));
     glShaderSourceARB(stage->object, 1, &text, &length);
@@ -271,19 +268,15 @@ bool CompileStage(glShaderObject* stage)
 
 const char* StageLog(glShaderObject* stage)
 {
-    if (!g_glslAvailable)
-        return kNoGlsl;
-    if (!stage || stage->object == 0)
-        return kNoStageObject;
+    if (!g_glslAvailable) return kNoGlsl;
+    if (!stage || stage->object == 0) return kNoStageObject;
     return FillLog(&stage->compilerLog, stage->object, glGetShaderiv, glGetInfoLogARB, kNoCompilerLog);
 }
 
 const char* ProgramLog(glShader* program)
 {
-    if (!g_glslAvailable)
-        return kNoGlsl;
-    if (!program || program->program == 0)
-        return kNoProgramObject;
+    if (!g_glslAvailable) return kNoGlsl;
+    if (!program || program->program == 0) return kNoProgramObject;
     return FillLog(&program->linkerLog, program->program, glGetProgramiv, glGetProgramInfoLog, kNoLinkerLog);
 }
 
@@ -291,8 +284,7 @@ const char* ProgramLog(glShader* program)
 
 void AttachStage(glShader* program, glShaderObject* stage)
 {
-    if (!g_glslAvailable || !stage || !program)
-        return;
+    if (!g_glslAvailable || !stage || !program) return;
     if (!stage->compiled) {
         Say("**warning** please compile program before adding object! trying to compile now...\n");
         if (!CompileStage(stage)) {
@@ -306,8 +298,7 @@ void AttachStage(glShader* program, glShaderObject* stage)
 
 bool LinkProgram(glShader* program)
 {
-    if (!g_glslAvailable || !program)
-        return false;
+    if (!g_glslAvailable || !program) return false;
     if (program->linked) {
         Say("**warning** Object is already linked, trying to link again\n");
         for (glShaderObject* stage : program->stages) {
@@ -343,7 +334,7 @@ glShader* LoadProgramFromFiles(const char* vertexFile, const char* fragmentFile)
     auto* vertex = new aVertexShader;
     auto* fragment = new aFragmentShader;
     auto fail = [&]() -> glShader* {
-        delete program;  // does not own the stages yet
+        delete program; // does not own the stages yet
         delete vertex;
         delete fragment;
         return nullptr;
@@ -367,10 +358,8 @@ glShader* LoadProgramFromFiles(const char* vertexFile, const char* fragmentFile)
         std::fflush(stdout);
         return fail();
     }
-    if (vertexFile)
-        AttachStage(program, vertex);
-    if (fragmentFile)
-        AttachStage(program, fragment);
+    if (vertexFile) AttachStage(program, vertex);
+    if (fragmentFile) AttachStage(program, fragment);
 
     if (!LinkProgram(program)) {
         std::printf("[GLSL] LINKER ERROR\n%s\n", ProgramLog(program));
@@ -378,14 +367,11 @@ glShader* LoadProgramFromFiles(const char* vertexFile, const char* fragmentFile)
         return fail();
     }
     // Stages left out of the program are not owned by it.
-    if (!vertexFile)
-        delete vertex;
-    if (!fragmentFile)
-        delete fragment;
+    if (!vertexFile) delete vertex;
+    if (!fragmentFile) delete fragment;
     ShaderManager().programs.push_back(program);
     program->ownsStages = true;
-    std::printf("[GLSL] Loading %s and %s success!\n", NameOrNone(vertexFile),
-                NameOrNone(fragmentFile));
+    std::printf("[GLSL] Loading %s and %s success!\n", NameOrNone(vertexFile), NameOrNone(fragmentFile));
     std::fflush(stdout);
     return program;
 }
@@ -397,8 +383,7 @@ std::int32_t RegisterProgram(const char* vertexFile, const char* fragmentFile)
         g_shadersInitialised = true;
     }
     glShader* program = LoadProgramFromFiles(vertexFile, fragmentFile);
-    if (!program)
-        return -1;
+    if (!program) return -1;
     ProgramTable& table = Programs();
     table.programs.push_back(program);
     table.vertexFiles.emplace_back(vertexFile ? vertexFile : "");
@@ -411,10 +396,8 @@ std::int32_t RegisterProgram(const char* vertexFile, const char* fragmentFile)
 bool UseProgramById(std::int32_t id)
 {
     ProgramTable& table = Programs();
-    if (table.current != -1)
-        return false;
-    if (id < 0 || static_cast<std::size_t>(id) >= table.programs.size() || !table.programs[id])
-        return false;
+    if (table.current != -1) return false;
+    if (id < 0 || static_cast<std::size_t>(id) >= table.programs.size() || !table.programs[id]) return false;
     glShader* program = table.programs[id];
     if (g_glslAvailable && program->program != 0 && program->enabled && program->linked) {
         glUseProgram(program->program);
@@ -425,17 +408,13 @@ bool UseProgramById(std::int32_t id)
     return true;
 }
 
-bool BindSamplerTexture(glShader* program, const char* uniformName, std::uint32_t texture,
-                        bool newUnit)
+bool BindSamplerTexture(glShader* program, const char* uniformName, std::uint32_t texture, bool newUnit)
 {
-    if (!g_glslAvailable || !program || !uniformName)
-        return false;
-    if (!program->enabled)
-        return true;
+    if (!g_glslAvailable || !program || !uniformName) return false;
+    if (!program->enabled) return true;
     // Reusing "the last unit" before any unit exists starts unit 0 instead of
     // selecting the unit before GL_TEXTURE0.
-    if (newUnit || program->textureUnits.empty())
-        program->textureUnits.push_back(GL_TEXTURE_2D);
+    if (newUnit || program->textureUnits.empty()) program->textureUnits.push_back(GL_TEXTURE_2D);
     const GLint unit = static_cast<GLint>(program->textureUnits.size()) - 1;
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
     DrainGlErrors();
@@ -443,8 +422,7 @@ bool BindSamplerTexture(glShader* program, const char* uniformName, std::uint32_
     DrainGlErrors();
     const GLint location = glGetUniformLocationARB(program->program, uniformName);
     DrainGlErrors();
-    if (location == -1)
-        return false;
+    if (location == -1) return false;
     glUniform1iARB(location, unit);
     DrainGlErrors();
     return true;
@@ -452,15 +430,14 @@ bool BindSamplerTexture(glShader* program, const char* uniformName, std::uint32_
 
 void ReleaseProgram(glShader* program)
 {
-    if (!g_glslAvailable || !program || !program->enabled)
-        return;
+    if (!g_glslAvailable || !program || !program->enabled) return;
     for (std::size_t i = 0; i < program->textureUnits.size(); ++i) {
         glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(i));
         glBindTexture(program->textureUnits[i], 0);
         DrainGlErrors();
     }
     if (!program->textureUnits.empty()) {
-        glActiveTexture(GL_TEXTURE0);  // later fixed-function texturing expects unit 0
+        glActiveTexture(GL_TEXTURE0); // later fixed-function texturing expects unit 0
         DrainGlErrors();
     }
     program->textureUnits.clear();
@@ -468,4 +445,4 @@ void ReleaseProgram(glShader* program)
     DrainGlErrors();
 }
 
-}  // namespace mox
+} // namespace mox

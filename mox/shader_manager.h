@@ -26,8 +26,8 @@ public:
     glShaderObject& operator=(const glShaderObject&) = delete;
 
     std::int32_t stage = 0;
-    std::uint32_t object = 0;   // GL shader object; 0 without GLSL
-    char* source = nullptr;     // NUL-terminated, or null
+    std::uint32_t object = 0; // GL shader object; 0 without GLSL
+    char* source = nullptr;   // NUL-terminated, or null
     char* compilerLog = nullptr;
     bool compiled = false;
     bool ownsSource = false;
@@ -54,13 +54,13 @@ public:
     glShader(const glShader&) = delete;
     glShader& operator=(const glShader&) = delete;
 
-    std::uint32_t program = 0;  // GL program; 0 without GLSL
+    std::uint32_t program = 0; // GL program; 0 without GLSL
     char* linkerLog = nullptr;
     bool linked = false;
     std::vector<glShaderObject*> stages;
-    bool ownsStages = false;    // destroy the stages with the program
-    bool enabled = true;        // false: sampler binding and release do nothing
-    std::vector<unsigned> textureUnits;  // entry i: target bound on unit i
+    bool ownsStages = false;            // destroy the stages with the program
+    bool enabled = true;                // false: sampler binding and release do nothing
+    std::vector<unsigned> textureUnits; // entry i: target bound on unit i
 };
 
 // Every program LoadProgramFromFiles produced (one instance per process).
@@ -115,10 +115,9 @@ std::int32_t RegisterProgram(const char* vertexFile, const char* fragmentFile);
 bool UseProgramById(std::int32_t id);
 // Binds texture on a texture unit (the next free one when newUnit) and points
 // the sampler uniform at it.
-bool BindSamplerTexture(glShader* program, const char* uniformName, std::uint32_t texture,
-                        bool newUnit);
+bool BindSamplerTexture(glShader* program, const char* uniformName, std::uint32_t texture, bool newUnit);
 // Unbinds the program's texture units and leaves no program in use; the caller
 // resets Programs().current.
 void ReleaseProgram(glShader* program);
 
-}  // namespace mox
+} // namespace mox

@@ -14,7 +14,10 @@ namespace mox {
 
 namespace {
 
-void* PlatformLookup(const char* name) { return w32::GetGLProcAddress(name); }
+void* PlatformLookup(const char* name)
+{
+    return w32::GetGLProcAddress(name);
+}
 
 // The textures are made without data; the eye images arrive by blits.
 StereoTarget CreateTarget(int width, int height, bool* complete)
@@ -40,8 +43,7 @@ StereoTarget CreateTarget(int width, int height, bool* complete)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        glTexImage2D(GL_TEXTURE_2D, 0, layer.internalFormat, width, height, 0, layer.format,
-                     layer.type, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, layer.internalFormat, width, height, 0, layer.format, layer.type, nullptr);
     }
     glBindTexture(GL_TEXTURE_2D, 0);
 
@@ -49,10 +51,8 @@ StereoTarget CreateTarget(int width, int height, bool* complete)
     glGenFramebuffersEXT(1, &framebuffer);
     target.framebuffer = framebuffer;
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
-                              target.colour, 0);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
-                              target.depth, 0);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, target.colour, 0);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, target.depth, 0);
     *complete = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
     if (*complete) {
         // Defined contents: a client smaller than the scene leaves part of each
@@ -72,8 +72,7 @@ void CopyColour(GLuint from, GLuint to, int width, int height)
 {
     glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, from);
     glBindFramebufferEXT(GL_DRAW_FRAMEBUFFER_EXT, to);
-    glBlitFramebufferEXT(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
-                         GL_NEAREST);
+    glBlitFramebufferEXT(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, 0);
     glBindFramebufferEXT(GL_DRAW_FRAMEBUFFER_EXT, 0);
 }
@@ -81,8 +80,7 @@ void CopyColour(GLuint from, GLuint to, int width, int height)
 glShader* TableEntry(std::int32_t id)
 {
     const ProgramTable& table = Programs();
-    if (id < 0 || static_cast<std::size_t>(id) >= table.programs.size())
-        return nullptr;
+    if (id < 0 || static_cast<std::size_t>(id) >= table.programs.size()) return nullptr;
     return table.programs[id];
 }
 
@@ -103,8 +101,8 @@ void MergePass()
     glViewport(0, 0, state.width, state.height);
     // Whatever the scene left switched on must not light, cull, blend or
     // depth-test the merge quad; the pushed attributes bring it all back.
-    for (GLenum capability : {GL_LIGHTING, GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_ALPHA_TEST,
-                              GL_TEXTURE_2D, GL_FOG, GL_SCISSOR_TEST, GL_STENCIL_TEST})
+    for (GLenum capability : {GL_LIGHTING, GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_ALPHA_TEST, GL_TEXTURE_2D, GL_FOG,
+                              GL_SCISSOR_TEST, GL_STENCIL_TEST})
         glDisable(capability);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
@@ -116,15 +114,13 @@ void MergePass()
     glTranslatef(0.0f, 0.0f, -3.5f);
 
     UseProgramById(state.mergeProgram);
-    glShader* program =
-        TableEntry(state.mergeProgram != -1 ? state.mergeProgram : Programs().current);
+    glShader* program = TableEntry(state.mergeProgram != -1 ? state.mergeProgram : Programs().current);
     if (program) {
         BindSamplerTexture(program, "imgL", state.left.colour, true);
         BindSamplerTexture(program, "imgR", state.right.colour, true);
         if (GlslAvailable() && program->enabled) {
             const GLint bias = glGetUniformLocation(program->program, "bias");
-            if (bias != -1)
-                glUniform1f(bias, MergeBias);
+            if (bias != -1) glUniform1f(bias, MergeBias);
         }
     }
 
@@ -149,7 +145,7 @@ void MergePass()
     glPopAttrib();
 }
 
-}  // namespace
+} // namespace
 
 StereoState& Stereo()
 {
@@ -159,20 +155,18 @@ StereoState& Stereo()
 
 bool LoadFramebufferEntryPoints(GlProcLookup lookup)
 {
-    if (!lookup)
-        lookup = PlatformLookup;
+    if (!lookup) lookup = PlatformLookup;
     bool all = true;
     // Stored straight into the extension loader's pointers, so every caller of
     // the usual names sees them.
-#define MOX_FBO_ENTRY(type, name)                            \
-    name = reinterpret_cast<type>(lookup(#name));            \
+#define MOX_FBO_ENTRY(type, name)                                                                                      \
+    name = reinterpret_cast<type>(lookup(#name));                                                                      \
     all = all && name != nullptr;
     MOX_FBO_ENTRY(PFNGLGENFRAMEBUFFERSEXTPROC, glGenFramebuffersEXT)
     MOX_FBO_ENTRY(PFNGLDELETEFRAMEBUFFERSEXTPROC, glDeleteFramebuffersEXT)
     MOX_FBO_ENTRY(PFNGLBINDFRAMEBUFFEREXTPROC, glBindFramebufferEXT)
     MOX_FBO_ENTRY(PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC, glCheckFramebufferStatusEXT)
-    MOX_FBO_ENTRY(PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVEXTPROC,
-                  glGetFramebufferAttachmentParameterivEXT)
+    MOX_FBO_ENTRY(PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVEXTPROC, glGetFramebufferAttachmentParameterivEXT)
     MOX_FBO_ENTRY(PFNGLGENERATEMIPMAPEXTPROC, glGenerateMipmapEXT)
     MOX_FBO_ENTRY(PFNGLFRAMEBUFFERTEXTURE2DEXTPROC, glFramebufferTexture2DEXT)
     MOX_FBO_ENTRY(PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC, glFramebufferRenderbufferEXT)
@@ -196,8 +190,7 @@ void StereoSetup(int sceneWidth, int sceneHeight, GlProcLookup lookup)
     state.height = sceneHeight > 0 ? sceneHeight : 1;
     // Without the entry points the targets cannot be made: calling through the
     // missing pointers would crash, so the pass falls back to the mono scene.
-    if (!LoadFramebufferEntryPoints(lookup))
-        return;
+    if (!LoadFramebufferEntryPoints(lookup)) return;
     bool complete[3] = {false, false, false};
     state.left = CreateTarget(state.width, state.height, &complete[0]);
     state.right = CreateTarget(state.width, state.height, &complete[1]);
@@ -243,8 +236,7 @@ void StereoSetup(DemoWnd& /*window*/)
 
 void StereoPass(DemoWnd& window)
 {
-    StereoPass([&window](float eyeOffset) { window.ScenePass(eyeOffset); }, window.width,
-               window.height);
+    StereoPass([&window](float eyeOffset) { window.ScenePass(eyeOffset); }, window.width, window.height);
 }
 
-}  // namespace mox
+} // namespace mox

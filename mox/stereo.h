@@ -19,25 +19,25 @@ namespace mox {
 
 class DemoWnd;
 
-inline constexpr float LeftEyeOffset = 0.044f;    // scene units, x translation
+inline constexpr float LeftEyeOffset = 0.044f; // scene units, x translation
 inline constexpr float RightEyeOffset = -0.044f;
-inline constexpr float MergeBias = 0.022f;        // the merge program's "bias"
+inline constexpr float MergeBias = 0.022f; // the merge program's "bias"
 inline constexpr char ShaderFolder[] = "shader";
 
 struct StereoTarget {
     std::uint32_t framebuffer = 0;
-    std::uint32_t colour = 0;  // RGB16F colour texture
-    std::uint32_t depth = 0;   // depth texture
+    std::uint32_t colour = 0; // RGB16F colour texture
+    std::uint32_t depth = 0;  // depth texture
 };
 
 struct StereoState {
     StereoTarget left;
     StereoTarget right;
     StereoTarget merge;
-    int width = 0;                    // size of every target's textures
+    int width = 0; // size of every target's textures
     int height = 0;
-    bool framebuffersReady = false;   // entry points found and targets complete
-    std::int32_t mergeProgram = -1;   // id in the program table, -1 when missing
+    bool framebuffersReady = false; // entry points found and targets complete
+    std::int32_t mergeProgram = -1; // id in the program table, -1 when missing
 };
 
 StereoState& Stereo();
@@ -66,4 +66,4 @@ void StereoPass(const std::function<void(float eyeOffset)>& scenePass, int width
 void StereoSetup(DemoWnd& window);
 void StereoPass(DemoWnd& window);
 
-}  // namespace mox
+} // namespace mox

@@ -36,8 +36,8 @@ bool GlyphFile::read(unsigned char c1, unsigned char c2, unsigned char* record)
     return true;
 }
 
-void drawTextWith(TextPainter& painter, GlyphFile& glyphs, std::string_view text, int x, int y,
-                  float alphaMultiplier, int red, int green, int blue, float alpha, void* font)
+void drawTextWith(TextPainter& painter, GlyphFile& glyphs, std::string_view text, int x, int y, float alphaMultiplier,
+                  int red, int green, int blue, float alpha, void* font)
 {
     painter.begin(x, y, red / 255.0f, green / 255.0f, blue / 255.0f, alpha * alphaMultiplier);
     std::size_t i = 0;
@@ -133,10 +133,9 @@ GlyphFile& processGlyphFile()
 
 } // namespace
 
-void drawText(std::string_view text, int x, int y, float alphaMultiplier, int red, int green,
-              int blue, float alpha, void* font)
+void drawText(std::string_view text, int x, int y, float alphaMultiplier, int red, int green, int blue, float alpha,
+              void* font)
 {
     GlPainter painter;
-    drawTextWith(painter, processGlyphFile(), text, x, y, alphaMultiplier, red, green, blue, alpha,
-                 font);
+    drawTextWith(painter, processGlyphFile(), text, x, y, alphaMultiplier, red, green, blue, alpha, font);
 }

@@ -16,7 +16,7 @@ extern std::string dataFolder;
 // failed open prints "File not exist!\n" and is tried again on the next use.
 class GlyphFile {
 public:
-    GlyphFile() = default;                       // path: dataFolder + "1.bin"
+    GlyphFile() = default; // path: dataFolder + "1.bin"
     explicit GlyphFile(std::string path) : path_(std::move(path)), fixedPath_(true) {}
     GlyphFile(const GlyphFile&) = delete;
     GlyphFile& operator=(const GlyphFile&) = delete;
@@ -51,10 +51,10 @@ public:
 // The byte walk of drawText onto any painter. The text ends at its first zero
 // byte or at the end of the view; a lead byte without its trail byte (a
 // reveal that stops inside a character) draws nothing and ends the text.
-void drawTextWith(TextPainter& painter, GlyphFile& glyphs, std::string_view text, int x, int y,
-                  float alphaMultiplier, int red, int green, int blue, float alpha, void* font);
+void drawTextWith(TextPainter& painter, GlyphFile& glyphs, std::string_view text, int x, int y, float alphaMultiplier,
+                  int red, int green, int blue, float alpha, void* font);
 
 // Draws onto the current GL context with the process's glyph file. Saves and
 // restores all attribute groups; the unpack alignment stays 1 afterwards.
-void drawText(std::string_view text, int x, int y, float alphaMultiplier, int red, int green,
-              int blue, float alpha, void* font);
+void drawText(std::string_view text, int x, int y, float alphaMultiplier, int red, int green, int blue, float alpha,
+              void* font);

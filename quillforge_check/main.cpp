@@ -11,28 +11,27 @@
 
 namespace {
 
-const char* const kUsage =
-    "Usage: quillforge-check [OPTION]... PATH...\n"
-    "Checks stories before their readers do: every value of script.xml against\n"
-    "what the player will do with it, and every file it names.\n"
-    "A PATH is a mod folder, or a story root (then every mod in it, its template\n"
-    "story, next.png and startup.txt are checked).\n"
-    "\n"
-    "  --format=text    one finding a line, file:line:column: severity: message [rule]\n"
-    "  --format=json    one JSON document with the same findings\n"
-    "  --werror         warnings count as errors for the exit status\n"
-    "  --glyphs FILE    the player's glyph file (default: raw/1.bin beside the story root)\n"
-    "  --no-cache       decode every file again instead of reusing earlier results\n"
-    "                   (kept in $XDG_CACHE_HOME/quillforge)\n"
-    "  --help           show this help and exit\n"
-    "  --version        show the version and exit\n"
-    "\n"
-    "Rules: load, not-exported, missing-file, undecodable, path-escape, bad-index,\n"
-    "missing-glyph, overflow, template, startup (errors and warnings);\n"
-    "unused-file, large-picture (notes).\n"
-    "\n"
-    "Exit status: 0 when there are no errors (and, with --werror, no warnings),\n"
-    "1 when there are, 2 when the command line is wrong or a PATH cannot be read.\n";
+const char* const kUsage = "Usage: quillforge-check [OPTION]... PATH...\n"
+                           "Checks stories before their readers do: every value of script.xml against\n"
+                           "what the player will do with it, and every file it names.\n"
+                           "A PATH is a mod folder, or a story root (then every mod in it, its template\n"
+                           "story, next.png and startup.txt are checked).\n"
+                           "\n"
+                           "  --format=text    one finding a line, file:line:column: severity: message [rule]\n"
+                           "  --format=json    one JSON document with the same findings\n"
+                           "  --werror         warnings count as errors for the exit status\n"
+                           "  --glyphs FILE    the player's glyph file (default: raw/1.bin beside the story root)\n"
+                           "  --no-cache       decode every file again instead of reusing earlier results\n"
+                           "                   (kept in $XDG_CACHE_HOME/quillforge)\n"
+                           "  --help           show this help and exit\n"
+                           "  --version        show the version and exit\n"
+                           "\n"
+                           "Rules: load, not-exported, missing-file, undecodable, path-escape, bad-index,\n"
+                           "missing-glyph, overflow, template, startup (errors and warnings);\n"
+                           "unused-file, large-picture (notes).\n"
+                           "\n"
+                           "Exit status: 0 when there are no errors (and, with --werror, no warnings),\n"
+                           "1 when there are, 2 when the command line is wrong or a PATH cannot be read.\n";
 
 int usageError(const std::string& message)
 {

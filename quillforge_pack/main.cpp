@@ -13,22 +13,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kUsage =
-    "Usage: quillforge-pack [OPTION]... MOD_DIR\n"
-    "Packs a finished story into one file for its readers: MOD.swstory, a ZIP\n"
-    "archive holding script.xml, the two text-box pictures, every file of the mod\n"
-    "the story names, and manifest.json with each file's size and SHA-256.\n"
-    "The story checker runs first; its errors stop the pack. References that are\n"
-    "not exported always do, since their files lie outside the mod.\n"
-    "Readers play the file with scenewalk-play, or a double-click.\n"
-    "\n"
-    "  -o, --output FILE  write the bundle to FILE (default: MOD.swstory here)\n"
-    "  --force            pack despite checker errors and record them in the manifest\n"
-    "  --help             show this help and exit\n"
-    "  --version          show the version and exit\n"
-    "\n"
-    "Exit status: 0 when the bundle was written, 1 when the story was refused or\n"
-    "the file could not be written, 2 when the command line is wrong.\n";
+const char* const kUsage = "Usage: quillforge-pack [OPTION]... MOD_DIR\n"
+                           "Packs a finished story into one file for its readers: MOD.swstory, a ZIP\n"
+                           "archive holding script.xml, the two text-box pictures, every file of the mod\n"
+                           "the story names, and manifest.json with each file's size and SHA-256.\n"
+                           "The story checker runs first; its errors stop the pack. References that are\n"
+                           "not exported always do, since their files lie outside the mod.\n"
+                           "Readers play the file with scenewalk-play, or a double-click.\n"
+                           "\n"
+                           "  -o, --output FILE  write the bundle to FILE (default: MOD.swstory here)\n"
+                           "  --force            pack despite checker errors and record them in the manifest\n"
+                           "  --help             show this help and exit\n"
+                           "  --version          show the version and exit\n"
+                           "\n"
+                           "Exit status: 0 when the bundle was written, 1 when the story was refused or\n"
+                           "the file could not be written, 2 when the command line is wrong.\n";
 
 int usageError(const std::string& message)
 {
@@ -88,7 +87,8 @@ int main(int argc, char** argv)
     // one, or the build's.
     const auto dirs = launcher::programDirsOf(launcher::ownPath(), "scenewalk");
     std::error_code ec;
-    if (fs::is_regular_file(dirs.dataDir / "raw" / "1.bin", ec)) options.check.glyphFile = (dirs.dataDir / "raw" / "1.bin").string();
+    if (fs::is_regular_file(dirs.dataDir / "raw" / "1.bin", ec))
+        options.check.glyphFile = (dirs.dataDir / "raw" / "1.bin").string();
 
     bundle::PackReport report;
     std::string reason;

@@ -10,7 +10,7 @@ namespace render {
 
 struct SheetLayout {
     int columns = 4;
-    int count = 0; // thumbnails
+    int count = 0;                          // thumbnails
     static constexpr int kThumbWidth = 200; // a quarter of the frame
     static constexpr int kThumbHeight = 150;
     static constexpr int kCaptionHeight = 20;
@@ -26,8 +26,7 @@ struct SheetLayout {
 cv::Mat makeSheet(const SheetLayout& layout);
 // Puts frame (800 x 600 BGR) as thumbnail i, with `caption` (a strip of
 // kThumbWidth x kCaptionHeight, BGR) under it.
-void placeOnSheet(cv::Mat& sheet, const SheetLayout& layout, int i, const cv::Mat& frame,
-                  const cv::Mat& caption);
+void placeOnSheet(cv::Mat& sheet, const SheetLayout& layout, int i, const cv::Mat& frame, const cv::Mat& caption);
 
 // "12  Mei": the frame number and the speaker, or "narration".
 std::string captionText(int frameNumber, const std::string& speaker);

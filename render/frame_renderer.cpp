@@ -32,8 +32,7 @@ std::string storyLoadProblem(const fs::path& modDir)
     std::unique_ptr<PropertyTree> tree;
     if (!loadTree(tree, script.string())) return script.string() + ": not a well-formed XML document";
     StoryRecords records;
-    if (!readStory(*tree, records))
-        return script.string() + ": not a story (its counts and entries do not add up)";
+    if (!readStory(*tree, records)) return script.string() + ": not a story (its counts and entries do not add up)";
     return {};
 }
 
@@ -53,14 +52,13 @@ std::string openWindow()
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
     };
-    window.hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "", w32::WS_OVERLAPPEDWINDOW,
-                                          w32::CW_USEDEFAULT, 0, w32::CW_USEDEFAULT, 0);
+    window.hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "", w32::WS_OVERLAPPEDWINDOW, w32::CW_USEDEFAULT, 0,
+                                          w32::CW_USEDEFAULT, 0);
     if (!window.hWnd || !window.SetupAfterCreation()) return "cannot open a window on the private X server";
     if (!window.InitGL(0, 24, 24, 0, 0, 0, 0, 1)) return "cannot create an OpenGL context";
     window.SetClientSize(kFrameWidth, kFrameHeight);
     w32::Rect client;
-    if (!w32::GetClientRect(window.hWnd, client) || client.Width() != kFrameWidth ||
-        client.Height() != kFrameHeight)
+    if (!w32::GetClientRect(window.hWnd, client) || client.Width() != kFrameWidth || client.Height() != kFrameHeight)
         return "the window could not be sized to 800 x 600";
     // The player's sentence uses GLUT's bitmap font.
     if (!mox::InitGlutOnce()) return "GLUT found no X display";
@@ -123,7 +121,10 @@ FrameRenderer::~FrameRenderer()
     }
 }
 
-int FrameRenderer::frameCount() const { return player_->frameCount; }
+int FrameRenderer::frameCount() const
+{
+    return player_->frameCount;
+}
 
 std::string FrameRenderer::speakerOf(int index) const
 {

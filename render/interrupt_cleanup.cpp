@@ -53,7 +53,10 @@ void install()
     for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
 }
 
-void watchChild(pid_t pid) { child = pid; }
+void watchChild(pid_t pid)
+{
+    child = pid;
+}
 
 bool watchPath(Slot slot, const std::string& path)
 {
@@ -71,6 +74,9 @@ bool watchPath(Slot slot, const std::string& path)
     return fits;
 }
 
-void runNow() { undoAll(); }
+void runNow()
+{
+    undoAll();
+}
 
 } // namespace render::cleanup

@@ -10,9 +10,9 @@
 namespace render::cleanup {
 
 enum Slot {
-    kPartialPng,   // unlinked
-    kStoryLink,    // unlinked
-    kScratchDir,   // removed with rmdir once the link is gone
+    kPartialPng, // unlinked
+    kStoryLink,  // unlinked
+    kScratchDir, // removed with rmdir once the link is gone
     kSlotCount
 };
 

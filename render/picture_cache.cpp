@@ -30,7 +30,10 @@ Cache& cache()
     return state;
 }
 
-std::size_t sizeOf(const cv::Mat& m) { return m.total() * m.elemSize(); }
+std::size_t sizeOf(const cv::Mat& m)
+{
+    return m.total() * m.elemSize();
+}
 
 void report(Cache& c, const std::string& path)
 {
@@ -79,8 +82,14 @@ void installPictureCache(std::function<std::string(const std::string&)> describe
     pictureReader = cachedPicture;
 }
 
-PictureCacheStats pictureCacheStats() { return cache().stats; }
+PictureCacheStats pictureCacheStats()
+{
+    return cache().stats;
+}
 
-std::size_t unreadablePictureCount() { return cache().unreadable.size(); }
+std::size_t unreadablePictureCount()
+{
+    return cache().unreadable.size();
+}
 
 } // namespace render

@@ -43,8 +43,8 @@ std::string startPrivateDisplay(const std::string& xvfb)
         dup2(quiet, 1);
         dup2(quiet, 2);
         const std::string fdText = std::to_string(fd);
-        execlp(xvfb.c_str(), xvfb.c_str(), "-displayfd", fdText.c_str(), "-screen", "0", "1024x768x24",
-               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+        execlp(xvfb.c_str(), xvfb.c_str(), "-displayfd", fdText.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+               "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(ready[1]);
@@ -63,8 +63,10 @@ std::string startPrivateDisplay(const std::string& xvfb)
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break; // the server ended before it was ready
         for (ssize_t i = 0; i < n; ++i) {
-            if (buffer[i] == '\n') done = true;
-            else if (buffer[i] >= '0' && buffer[i] <= '9') number += buffer[i];
+            if (buffer[i] == '\n')
+                done = true;
+            else if (buffer[i] >= '0' && buffer[i] <= '9')
+                number += buffer[i];
         }
     }
     close(ready[0]);

@@ -21,7 +21,10 @@ namespace fs = std::filesystem;
 namespace render {
 namespace {
 
-void say(const std::string& line) { std::fprintf(stderr, "scenewalk-render: %s\n", line.c_str()); }
+void say(const std::string& line)
+{
+    std::fprintf(stderr, "scenewalk-render: %s\n", line.c_str());
+}
 
 int usage(const std::string& line)
 {
@@ -166,8 +169,8 @@ int runCommand(int argc, char** argv)
     // Every path the user gave is made absolute: the renderer moves to a
     // scratch working folder.
     // Without -o, the default names go to the current folder.
-    o.output = o.output.empty() ? (fs::current_path() / "").string()
-                                : fs::absolute(o.output).string(); // keeps a final "/"
+    o.output =
+        o.output.empty() ? (fs::current_path() / "").string() : fs::absolute(o.output).string(); // keeps a final "/"
 
     cleanup::install();
     const std::string display = startPrivateDisplay();
@@ -198,8 +201,9 @@ int runCommand(int argc, char** argv)
     const std::string story = "the story has " + std::to_string(count) + (count == 1 ? " frame" : " frames");
     if (o.mode == Mode::Frame && o.frame > count)
         return usage("frame " + std::to_string(o.frame) + " is outside the story: " + story);
-    if (o.last > count) return usage("frames " + std::to_string(o.first) + "-" + std::to_string(o.last) +
-                                     " are outside the story: " + story);
+    if (o.last > count)
+        return usage("frames " + std::to_string(o.first) + "-" + std::to_string(o.last) +
+                     " are outside the story: " + story);
     if (count == 0) {
         say(story + "; rendering the player's empty screen");
         return run.emptyScreen();

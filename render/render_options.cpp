@@ -71,8 +71,7 @@ std::string parseOptions(const std::vector<std::string>& args, Options& out)
         if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
-        } else if (name == "--frame" || name == "--step" || name == "--frames" || name == "--columns" ||
-                   name == "-o") {
+        } else if (name == "--frame" || name == "--step" || name == "--frames" || name == "--columns" || name == "-o") {
             if (i + 1 >= args.size()) return name + " needs a value";
             value = args[++i];
         } else {

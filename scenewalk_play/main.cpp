@@ -14,21 +14,20 @@
 
 namespace {
 
-const char* const kUsage =
-    "Usage: scenewalk-play [OPTION] [FILE.swstory | MOD_DIR]\n"
-    "Plays a story someone sent: a bundle made with quillforge-pack, or a mod folder.\n"
-    "Without one, plays the start-up story chosen in Quillforge, as scenewalk does.\n"
-    "A bundle is checked first (every file listed in its manifest with the right\n"
-    "SHA-256, nothing else, no unsafe names or sizes), then kept in\n"
-    "$XDG_DATA_HOME/scenewalk/stories/MOD (by default ~/.local/share/...), where a\n"
-    "later run finds it again. The story plays in a folder of its own; your own\n"
-    "story folder and its startup.txt are left as they are.\n"
-    "\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
-    "\n"
-    "Exit status: that of the player; 1 when the story is refused or cannot be\n"
-    "set up, 2 when the command line is wrong, 127 when the player cannot start.\n";
+const char* const kUsage = "Usage: scenewalk-play [OPTION] [FILE.swstory | MOD_DIR]\n"
+                           "Plays a story someone sent: a bundle made with quillforge-pack, or a mod folder.\n"
+                           "Without one, plays the start-up story chosen in Quillforge, as scenewalk does.\n"
+                           "A bundle is checked first (every file listed in its manifest with the right\n"
+                           "SHA-256, nothing else, no unsafe names or sizes), then kept in\n"
+                           "$XDG_DATA_HOME/scenewalk/stories/MOD (by default ~/.local/share/...), where a\n"
+                           "later run finds it again. The story plays in a folder of its own; your own\n"
+                           "story folder and its startup.txt are left as they are.\n"
+                           "\n"
+                           "  --help     show this help and exit\n"
+                           "  --version  show the version and exit\n"
+                           "\n"
+                           "Exit status: that of the player; 1 when the story is refused or cannot be\n"
+                           "set up, 2 when the command line is wrong, 127 when the player cannot start.\n";
 
 int fail(const std::string& argument, int status, const std::string& reason)
 {
@@ -62,11 +61,12 @@ int main(int argc, char** argv)
     }
     // A start from the menu: the player's own start-up story.
     if (argument.empty())
-        return launcher::runLauncher({"scenewalk", "Scenewalk, the story player: plays the start-up story chosen in Quillforge."},
-                                     1, argv);
+        return launcher::runLauncher(
+            {"scenewalk", "Scenewalk, the story player: plays the start-up story chosen in Quillforge."}, 1, argv);
 
     const auto home = launcher::dataHome();
-    if (home.empty()) return fail(argument, 1, "cannot tell where to keep stories: neither XDG_DATA_HOME nor HOME is set");
+    if (home.empty())
+        return fail(argument, 1, "cannot tell where to keep stories: neither XDG_DATA_HOME nor HOME is set");
     const auto base = home / "scenewalk";
     const auto dirs = launcher::programDirsOf(launcher::ownPath(), "scenewalk");
 
@@ -75,7 +75,8 @@ int main(int argc, char** argv)
     if (!play::prepareStory(argument, base, story, reason)) return fail(argument, 1, reason);
     const auto work = play::layOutWorkFolder(base, dirs.dataDir, story, reason);
     if (work.empty()) return fail(argument, 1, reason);
-    if (::chdir(work.c_str()) != 0) return fail(argument, 1, "cannot enter " + work.string() + ": " + std::strerror(errno));
+    if (::chdir(work.c_str()) != 0)
+        return fail(argument, 1, "cannot enter " + work.string() + ": " + std::strerror(errno));
 
     const auto player = dirs.programDir / "scenewalk";
     char* const args[] = {const_cast<char*>("scenewalk"), nullptr};

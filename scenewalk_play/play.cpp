@@ -92,10 +92,10 @@ fs::path layOutWorkFolder(const fs::path& base, const fs::path& dataDir, const S
         reason = failure("create the folder", work / "story", ec);
         return {};
     }
-    for (const auto& [target, link] : {std::pair{story.folder, work / "story" / story.mod},
-                                       std::pair{dataDir / "story" / "next.png", work / "story" / "next.png"},
-                                       std::pair{dataDir / "raw", work / "raw"},
-                                       std::pair{dataDir / "shader", work / "shader"}}) {
+    for (const auto& [target, link] :
+         {std::pair{story.folder, work / "story" / story.mod},
+          std::pair{dataDir / "story" / "next.png", work / "story" / "next.png"},
+          std::pair{dataDir / "raw", work / "raw"}, std::pair{dataDir / "shader", work / "shader"}}) {
         if (auto error = replaceLink(target, link); !error.empty()) {
             reason = error;
             return {};

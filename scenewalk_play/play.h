@@ -10,9 +10,9 @@
 namespace play {
 
 struct Story {
-    std::string mod;                // the mod's name, as startup.txt gives it
-    std::filesystem::path folder;   // the mod folder the player reads
-    bool extracted = false;         // a bundle was extracted now (not reused)
+    std::string mod;              // the mod's name, as startup.txt gives it
+    std::filesystem::path folder; // the mod folder the player reads
+    bool extracted = false;       // a bundle was extracted now (not reused)
 };
 
 // base is the player's per-user folder ($XDG_DATA_HOME/scenewalk). A regular

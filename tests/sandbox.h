@@ -70,8 +70,10 @@ public:
             struct stat st {};
             ::lstat(it->path().c_str(), &st);
             std::string what = std::to_string(st.st_mode);
-            if (S_ISLNK(st.st_mode)) what += " -> " + std::filesystem::read_symlink(it->path()).string();
-            else if (S_ISREG(st.st_mode)) what += st.st_size > (1 << 20) ? " size " + std::to_string(st.st_size) : " " + read(rel);
+            if (S_ISLNK(st.st_mode))
+                what += " -> " + std::filesystem::read_symlink(it->path()).string();
+            else if (S_ISREG(st.st_mode))
+                what += st.st_size > (1 << 20) ? " size " + std::to_string(st.st_size) : " " + read(rel);
             seen[rel] = what;
         }
         return seen;

@@ -22,8 +22,14 @@ w32::HeapAllocFn heapAllocate = nullptr;
 w32::HeapFreeFn heapRelease = nullptr;
 w32::OutOfMemoryPromptFn outOfMemoryPrompt = nullptr;
 
-void* RawAllocate(std::size_t n) { return heapAllocate ? heapAllocate(n) : std::malloc(n); }
-void RawRelease(void* p) { heapRelease ? heapRelease(p) : std::free(p); }
+void* RawAllocate(std::size_t n)
+{
+    return heapAllocate ? heapAllocate(n) : std::malloc(n);
+}
+void RawRelease(void* p)
+{
+    heapRelease ? heapRelease(p) : std::free(p);
+}
 
 // Total bytes taken from the heap for a request, saturating instead of wrapping.
 std::size_t HeapBytes(std::size_t size)
@@ -48,8 +54,7 @@ bool DebuggerAttached()
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("TracerPid:", 0) == 0)
-            return std::strtol(line.c_str() + 10, nullptr, 10) != 0;
+        if (line.rfind("TracerPid:", 0) == 0) return std::strtol(line.c_str() + 10, nullptr, 10) != 0;
     }
     return false;
 }
@@ -63,14 +68,12 @@ bool AskAfterOutOfMemory(std::size_t size)
                   "Failed to allocate %zuKB memory block!\r\n\r\n Abort: Launch debugger\r\n"
                   " Retry: Try allocation again\r\n Ignore: Stop allocation",
                   KiloBytes(size));
-    int choice = outOfMemoryPrompt ? outOfMemoryPrompt(text, "Out of memory")
-                                   : w32::ShowAbortRetryIgnore(text, "Out of memory");
-    if (choice == w32::ARI_RETRY)
-        return true;
+    int choice =
+        outOfMemoryPrompt ? outOfMemoryPrompt(text, "Out of memory") : w32::ShowAbortRetryIgnore(text, "Out of memory");
+    if (choice == w32::ARI_RETRY) return true;
     // Breaking without a debugger would kill the process, so Abort then only gives up.
-    if (choice == w32::ARI_ABORT && DebuggerAttached())
-        std::raise(SIGTRAP);
-    return false;  // Abort, Ignore, or no box could be shown
+    if (choice == w32::ARI_ABORT && DebuggerAttached()) std::raise(SIGTRAP);
+    return false; // Abort, Ignore, or no box could be shown
 }
 
 struct FacilityName {
@@ -78,13 +81,33 @@ struct FacilityName {
     const char* name;
 };
 constexpr FacilityName kFacilities[] = {
-    {0, "GENERIC"},   {1, "RPC"},          {2, "DISPATCH"},    {3, "STORAGE"},
-    {4, "COM"},       {7, "WIN32"},        {8, "WINDOWS"},     {9, "SECURITY"},
-    {10, "CONTROL"},  {11, "CERT"},        {12, "INTERNET"},   {13, "MEDIASERVER"},
-    {14, "MSMQ"},     {15, "SETUPAPI"},    {16, "SCARD"},      {17, "COMPLUS"},
-    {18, "AAF"},      {19, "URT"},         {20, "ACS"},        {21, "DPLAY"},
-    {22, "UMI"},      {23, "SXS"},         {24, "WINDOWS_CE"}, {25, "HTTP"},
-    {32, "BACKGROUNDCOPY"}, {33, "CONFIGURATION"}, {34, "STATE_MANAGEMENT"},
+    {0, "GENERIC"},
+    {1, "RPC"},
+    {2, "DISPATCH"},
+    {3, "STORAGE"},
+    {4, "COM"},
+    {7, "WIN32"},
+    {8, "WINDOWS"},
+    {9, "SECURITY"},
+    {10, "CONTROL"},
+    {11, "CERT"},
+    {12, "INTERNET"},
+    {13, "MEDIASERVER"},
+    {14, "MSMQ"},
+    {15, "SETUPAPI"},
+    {16, "SCARD"},
+    {17, "COMPLUS"},
+    {18, "AAF"},
+    {19, "URT"},
+    {20, "ACS"},
+    {21, "DPLAY"},
+    {22, "UMI"},
+    {23, "SXS"},
+    {24, "WINDOWS_CE"},
+    {25, "HTTP"},
+    {32, "BACKGROUNDCOPY"},
+    {33, "CONFIGURATION"},
+    {34, "STATE_MANAGEMENT"},
     {35, "METADIRECTORY"},
 };
 
@@ -105,15 +128,13 @@ const char* FixedText(std::uint32_t code)
     }
 }
 
-}  // namespace
+} // namespace
 
 void* AlignedBlock::TryAllocate(std::size_t size)
 {
-    if (size > SIZE_MAX - kAlignment)
-        return nullptr;
+    if (size > SIZE_MAX - kAlignment) return nullptr;
     auto* raw = static_cast<unsigned char*>(RawAllocate(size + kAlignment));
-    if (!raw)
-        return nullptr;
+    if (!raw) return nullptr;
     // Always move by 1..32 so the distance byte fits in front of the start.
     std::size_t distance = kAlignment - reinterpret_cast<std::uintptr_t>(raw) % kAlignment;
     unsigned char* start = raw + distance;
@@ -124,17 +145,14 @@ void* AlignedBlock::TryAllocate(std::size_t size)
 void* AlignedBlock::Allocate(std::size_t size)
 {
     for (;;) {
-        if (void* start = TryAllocate(size))
-            return start;
-        if (!AskAfterOutOfMemory(size))
-            return nullptr;
+        if (void* start = TryAllocate(size)) return start;
+        if (!AskAfterOutOfMemory(size)) return nullptr;
     }
 }
 
 void AlignedBlock::Release(void* start)
 {
-    if (!start)
-        return;
+    if (!start) return;
     auto* bytes = static_cast<unsigned char*>(start);
     unsigned distance = bytes[-1];
     if (distance >= 1 && distance <= kAlignment) {
@@ -148,8 +166,7 @@ void AlignedBlock::Release(void* start)
 
 bool AlignedBlock::Reserve(char*& start, std::size_t& capacity, std::size_t needed)
 {
-    if (start && needed <= capacity)
-        return true;
+    if (start && needed <= capacity) return true;
     std::size_t doubled = capacity > SIZE_MAX / 2 ? SIZE_MAX : capacity * 2;
     std::size_t preferred = std::max({needed, std::size_t{16}, doubled});
     std::size_t got = preferred;
@@ -158,8 +175,7 @@ bool AlignedBlock::Reserve(char*& start, std::size_t& capacity, std::size_t need
         PrintOutOfMemory(preferred);
         block = Allocate(needed);
         got = needed;
-        if (!block)
-            return false;
+        if (!block) return false;
     }
     if (start) {
         std::memcpy(block, start, std::min(capacity, got));
@@ -180,8 +196,7 @@ char* HResultText(std::int32_t code, char* buffer)
     const int facility = (code >> 16) & 0x1FFF;
     const char* name = "UNKNOWN";
     for (const auto& f : kFacilities) {
-        if (f.facility == facility)
-            name = f.name;
+        if (f.facility == facility) name = f.name;
     }
     int used = std::snprintf(buffer, kErrorTextSize, "[%s]: ", name);
     char* rest = buffer + used;
@@ -191,8 +206,7 @@ char* HResultText(std::int32_t code, char* buffer)
         if (const char* text = strerrordesc_np(static_cast<int>(ucode & 0xFFFF))) {
             std::snprintf(rest, room, "%s", text);
             for (char* p = rest; *p; ++p) {
-                if (*p == '\r' || *p == '\n')
-                    *p = ' ';
+                if (*p == '\r' || *p == '\n') *p = ' ';
             }
             return buffer;
         }
@@ -204,15 +218,12 @@ char* HResultText(std::int32_t code, char* buffer)
 bool ReportLastWin32Error()
 {
     const std::uint32_t error = w32::GetLastError();
-    if (error == 0)
-        return false;
+    if (error == 0) return false;
     const auto asSigned = static_cast<std::int32_t>(error);
-    const std::int32_t code =
-        asSigned <= 0 ? asSigned : static_cast<std::int32_t>((error & 0xFFFFu) | 0x80070000u);
+    const std::int32_t code = asSigned <= 0 ? asSigned : static_cast<std::int32_t>((error & 0xFFFFu) | 0x80070000u);
     char text[kErrorTextSize];
     std::printf("\n  Win32 error occurred: %s\n", HResultText(code, text));
-    if (!lastErrorDetail.empty())
-        std::printf("  (%s)\n", lastErrorDetail.c_str());
+    if (!lastErrorDetail.empty()) std::printf("  (%s)\n", lastErrorDetail.c_str());
     std::fflush(stdout);
     w32::SetLastError(0);
     return true;
@@ -221,15 +232,17 @@ bool ReportLastWin32Error()
 void ReportFailure(const char* file, int line, const char* function)
 {
     const char* name = file ? file : "";
-    if (const char* slash = std::strrchr(name, '\\'))
-        name = slash + 1;
+    if (const char* slash = std::strrchr(name, '\\')) name = slash + 1;
     std::printf("  [%s] L%d:%s\n", function ? function : "", line, name);
     std::fflush(stdout);
 }
 
 namespace w32 {
 
-std::uint32_t GetLastError() { return lastError; }
+std::uint32_t GetLastError()
+{
+    return lastError;
+}
 
 void SetLastError(std::uint32_t code, const char* detail)
 {
@@ -243,6 +256,9 @@ void SetHeap(HeapAllocFn allocate, HeapFreeFn release)
     heapRelease = release;
 }
 
-void SetOutOfMemoryPrompt(OutOfMemoryPromptFn prompt) { outOfMemoryPrompt = prompt; }
+void SetOutOfMemoryPrompt(OutOfMemoryPromptFn prompt)
+{
+    outOfMemoryPrompt = prompt;
+}
 
-}  // namespace w32
+} // namespace w32

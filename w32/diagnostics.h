@@ -48,7 +48,7 @@ void SetLastError(std::uint32_t code, const char* detail = nullptr);
 using HeapAllocFn = void* (*)(std::size_t);
 using HeapFreeFn = void (*)(void*);
 void SetHeap(HeapAllocFn allocate, HeapFreeFn release);
-using OutOfMemoryPromptFn = int (*)(const char* text, const char* caption);  // AbortRetryIgnore or -1
+using OutOfMemoryPromptFn = int (*)(const char* text, const char* caption); // AbortRetryIgnore or -1
 void SetOutOfMemoryPrompt(OutOfMemoryPromptFn prompt);
 
-}  // namespace w32
+} // namespace w32

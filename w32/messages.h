@@ -6,12 +6,12 @@
 
 namespace w32 {
 
-using WindowHandle = std::uint32_t;  // 0: no window
-using DcHandle = std::uint32_t;      // drawable of a window; 0: none
-using GlrcHandle = std::uint32_t;    // GL context; 0: none
+using WindowHandle = std::uint32_t; // 0: no window
+using DcHandle = std::uint32_t;     // drawable of a window; 0: none
+using GlrcHandle = std::uint32_t;   // GL context; 0: none
 
 struct Msg {
-    WindowHandle window = 0;  // 0 for thread messages such as WM_QUIT
+    WindowHandle window = 0; // 0 for thread messages such as WM_QUIT
     std::uint32_t message = 0;
     std::uint32_t wParam = 0;
     std::int32_t lParam = 0;
@@ -97,27 +97,39 @@ inline constexpr std::uint32_t VK_F1 = 0x70;
 inline constexpr std::uint32_t VK_F10 = 0x79;
 inline constexpr std::uint32_t VK_NUMLOCK = 0x90;
 inline constexpr std::uint32_t VK_SCROLL = 0x91;
-inline constexpr std::uint32_t VK_OEM_1 = 0xBA;      // ;:
+inline constexpr std::uint32_t VK_OEM_1 = 0xBA; // ;:
 inline constexpr std::uint32_t VK_OEM_PLUS = 0xBB;
 inline constexpr std::uint32_t VK_OEM_COMMA = 0xBC;
 inline constexpr std::uint32_t VK_OEM_MINUS = 0xBD;
 inline constexpr std::uint32_t VK_OEM_PERIOD = 0xBE;
-inline constexpr std::uint32_t VK_OEM_2 = 0xBF;      // /?
-inline constexpr std::uint32_t VK_OEM_3 = 0xC0;      // `~
-inline constexpr std::uint32_t VK_OEM_4 = 0xDB;      // [{
-inline constexpr std::uint32_t VK_OEM_5 = 0xDC;      // \|
-inline constexpr std::uint32_t VK_OEM_6 = 0xDD;      // ]}
-inline constexpr std::uint32_t VK_OEM_7 = 0xDE;      // '"
-inline constexpr std::uint32_t VK_UNMAPPED = 0xFF;   // a key with no code of its own
+inline constexpr std::uint32_t VK_OEM_2 = 0xBF;    // /?
+inline constexpr std::uint32_t VK_OEM_3 = 0xC0;    // `~
+inline constexpr std::uint32_t VK_OEM_4 = 0xDB;    // [{
+inline constexpr std::uint32_t VK_OEM_5 = 0xDC;    // \|
+inline constexpr std::uint32_t VK_OEM_6 = 0xDD;    // ]}
+inline constexpr std::uint32_t VK_OEM_7 = 0xDE;    // '"
+inline constexpr std::uint32_t VK_UNMAPPED = 0xFF; // a key with no code of its own
 
 inline constexpr std::int32_t MakeLParam(int low, int high)
 {
     return static_cast<std::int32_t>((static_cast<std::uint32_t>(low) & 0xFFFFu) |
                                      ((static_cast<std::uint32_t>(high) & 0xFFFFu) << 16));
 }
-inline constexpr int LowWord(std::uint32_t v) { return static_cast<int>(v & 0xFFFFu); }
-inline constexpr int HighWord(std::uint32_t v) { return static_cast<int>((v >> 16) & 0xFFFFu); }
-inline constexpr int SignedLowWord(std::uint32_t v) { return static_cast<std::int16_t>(v & 0xFFFFu); }
-inline constexpr int SignedHighWord(std::uint32_t v) { return static_cast<std::int16_t>((v >> 16) & 0xFFFFu); }
+inline constexpr int LowWord(std::uint32_t v)
+{
+    return static_cast<int>(v & 0xFFFFu);
+}
+inline constexpr int HighWord(std::uint32_t v)
+{
+    return static_cast<int>((v >> 16) & 0xFFFFu);
+}
+inline constexpr int SignedLowWord(std::uint32_t v)
+{
+    return static_cast<std::int16_t>(v & 0xFFFFu);
+}
+inline constexpr int SignedHighWord(std::uint32_t v)
+{
+    return static_cast<std::int16_t>((v >> 16) & 0xFFFFu);
+}
 
-}  // namespace w32
+} // namespace w32

@@ -16,8 +16,7 @@ constexpr const char* kSource = "w32/wnd_app";
 
 CWndApp* currentApp = nullptr;
 
-std::int32_t WindowProcedure(WindowHandle window, std::uint32_t message, std::uint32_t wParam,
-                             std::int32_t lParam)
+std::int32_t WindowProcedure(WindowHandle window, std::uint32_t message, std::uint32_t wParam, std::int32_t lParam)
 {
     // Messages sent before the object is bound get default processing.
     if (auto* object = static_cast<CWndBase*>(GetWindowUserData(window)))
@@ -34,11 +33,10 @@ struct ClassRegistration {
 
 void ReportSetupFailure(int line)
 {
-    if (ReportLastWin32Error())
-        ReportFailure(kSource, line, "w32::CWndBase::SetupAfterCreation");
+    if (ReportLastWin32Error()) ReportFailure(kSource, line, "w32::CWndBase::SetupAfterCreation");
 }
 
-}  // namespace
+} // namespace
 
 void* ModuleHandle()
 {
@@ -62,8 +60,7 @@ const char* WindowClassName()
 CWndBase::~CWndBase()
 {
     CWndApp& app = CWndApp::Current();
-    if (app.mainWindow == this)
-        app.mainWindow = nullptr;
+    if (app.mainWindow == this) app.mainWindow = nullptr;
     if (hWnd) {
         // Detach first: the window's last messages must not reach a half-destroyed object.
         SetWindowUserData(hWnd, nullptr);
@@ -78,20 +75,19 @@ std::int32_t CWndBase::HandleMessage(std::uint32_t message, std::uint32_t wParam
     case WM_ACTIVATE:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-    case WM_LBUTTONDOWN:
-        SetFocus(hWnd);
-        return DefWindowProc(hWnd, message, wParam, lParam);
+    case WM_LBUTTONDOWN: SetFocus(hWnd); return DefWindowProc(hWnd, message, wParam, lParam);
     case WM_NCDESTROY:
         hWnd = 0;
-        if (CWndApp::Current().mainWindow == this)
-            PostQuitMessage(0);
+        if (CWndApp::Current().mainWindow == this) PostQuitMessage(0);
         return 0;
-    default:
-        return DefWindowProc(hWnd, message, wParam, lParam);
+    default: return DefWindowProc(hWnd, message, wParam, lParam);
     }
 }
 
-int CWndBase::OnCreated() { return 1; }
+int CWndBase::OnCreated()
+{
+    return 1;
+}
 
 int CWndBase::SetupAfterCreation()
 {
@@ -101,12 +97,10 @@ int CWndBase::SetupAfterCreation()
     }
     SetWindowUserData(hWnd, this);
     HandleMessage(WM_CREATE, 0, 0);
-    if (OnCreated())
-        return 1;
+    if (OnCreated()) return 1;
     ReportSetupFailure(__LINE__);
     const WindowHandle window = hWnd;
-    if (!DestroyNativeWindow(window))
-        SetWindowUserData(window, nullptr);
+    if (!DestroyNativeWindow(window)) SetWindowUserData(window, nullptr);
     hWnd = 0;
     return 0;
 }
@@ -114,18 +108,16 @@ int CWndBase::SetupAfterCreation()
 void CWndBase::SetClientSize(int width, int height)
 {
     Rect outer, client;
-    if (!GetWindowRect(hWnd, outer) || !GetClientRect(hWnd, client))
-        return;
-    SetWindowPos(hWnd, 0, 0, width + (outer.Width() - client.Width()),
-                 height + (outer.Height() - client.Height()), SWP_NOZORDER | SWP_NOMOVE);
+    if (!GetWindowRect(hWnd, outer) || !GetClientRect(hWnd, client)) return;
+    SetWindowPos(hWnd, 0, 0, width + (outer.Width() - client.Width()), height + (outer.Height() - client.Height()),
+                 SWP_NOZORDER | SWP_NOMOVE);
     PostMessage(hWnd, WM_EXITSIZEMOVE, 0, 0);
 }
 
 void CWndBase::CenterOnWorkArea()
 {
     Rect outer, work;
-    if (!GetWindowRect(hWnd, outer) || !GetWorkArea(work))
-        return;
+    if (!GetWindowRect(hWnd, outer) || !GetWorkArea(work)) return;
     const int left = work.left + (work.Width() - outer.Width()) / 2;
     const int top = work.top + (work.Height() - outer.Height()) / 2;
     SetWindowPos(hWnd, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -133,8 +125,7 @@ void CWndBase::CenterOnWorkArea()
 
 CWndApp& CWndApp::Current()
 {
-    if (currentApp)
-        return *currentApp;
+    if (currentApp) return *currentApp;
     static CWndApp* fallback = [] {
         auto* app = new CWndApp;
         app->instance = ModuleHandle();
@@ -143,7 +134,10 @@ CWndApp& CWndApp::Current()
     return *fallback;
 }
 
-void CWndApp::SetCurrent(CWndApp* app) { currentApp = app; }
+void CWndApp::SetCurrent(CWndApp* app)
+{
+    currentApp = app;
+}
 
 double FrameRate(std::uint32_t elapsedMs)
 {
@@ -154,8 +148,7 @@ double FrameRate(std::uint32_t elapsedMs)
 int CWndApp::Run()
 {
     running = 1;
-    if (mainWindow)
-        InvalidateWindow(mainWindow->hWnd);
+    if (mainWindow) InvalidateWindow(mainWindow->hWnd);
     std::uint32_t start = GetTicks();
     int countdown = 30;
     Msg msg;
@@ -163,14 +156,12 @@ int CWndApp::Run()
         if (realtime) {
             // The minimised window keeps rendering: `suspended` only changes the title.
             while (PeekMessage(msg)) {
-                if (msg.message == WM_QUIT)
-                    return static_cast<int>(msg.wParam);
+                if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
                 DispatchMessage(msg);
             }
             if (--countdown <= 0) {
                 const double rate = FrameRate(GetTicks() - start);
-                if (mainWindow)
-                    mainWindow->fps = rate;
+                if (mainWindow) mainWindow->fps = rate;
                 start = GetTicks();
                 countdown = 30;
             }
@@ -179,12 +170,10 @@ int CWndApp::Run()
                 mainWindow->Render();
             }
         } else {
-            if (mainWindow)
-                mainWindow->fps = 0.0;
+            if (mainWindow) mainWindow->fps = 0.0;
             countdown = 30;
             GetMessage(msg);
-            if (msg.message == WM_QUIT)
-                return static_cast<int>(msg.wParam);
+            if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
             DispatchMessage(msg);
         }
     }
@@ -196,8 +185,7 @@ void FormatTitleStatus(const CWndApp& app, bool vsync, double fps, char* out)
     if (!app.realtime || app.suspended) {
         std::snprintf(text, sizeof text, "  [ Interactive Mode ]");
     } else {
-        std::snprintf(text, sizeof text,
-                      vsync ? "  [ Realtime/VSync - %5.2ffps ]" : "  [ Realtime - %5.2ffps ]",
+        std::snprintf(text, sizeof text, vsync ? "  [ Realtime/VSync - %5.2ffps ]" : "  [ Realtime - %5.2ffps ]",
                       static_cast<double>(static_cast<float>(fps)));
     }
     // The title buffer keeps room for 32 characters; longer texts are cut.
@@ -206,4 +194,4 @@ void FormatTitleStatus(const CWndApp& app, bool vsync, double fps, char* out)
     out[length] = '\0';
 }
 
-}  // namespace w32
+} // namespace w32

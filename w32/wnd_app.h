@@ -37,23 +37,23 @@ public:
     // Moves the window, unsized, to the centre of the usable desktop area.
     void CenterOnWorkArea();
 
-    WindowHandle hWnd = 0;  // 0: no native window
+    WindowHandle hWnd = 0; // 0: no native window
 };
 
 // The window the loop renders: the GL window fills these in.
 class CLoopWnd : public CWndBase {
 public:
-    double fps = 0.0;  // written by the loop every 30 frames
+    double fps = 0.0; // written by the loop every 30 frames
     virtual void MakeContextCurrent() {}
     virtual void Render() {}
 };
 
 struct CWndApp {
     std::int32_t running = 0;
-    std::int32_t suspended = 0;  // main window minimised or hidden by another's maximise
-    std::int32_t realtime = 0;   // 1: render continuously; 0: only on WM_PAINT
-    CLoopWnd* mainWindow = nullptr;  // renders; its destruction ends the loop
-    void* instance = nullptr;    // the module the framework was loaded from
+    std::int32_t suspended = 0;     // main window minimised or hidden by another's maximise
+    std::int32_t realtime = 0;      // 1: render continuously; 0: only on WM_PAINT
+    CLoopWnd* mainWindow = nullptr; // renders; its destruction ends the loop
+    void* instance = nullptr;       // the module the framework was loaded from
 
     // The object of the running loop, else a default one (flags 0, no window).
     static CWndApp& Current();
@@ -76,4 +76,4 @@ double FrameRate(std::uint32_t elapsedMs);
 inline constexpr std::size_t kTitleStatusSize = 33;
 void FormatTitleStatus(const CWndApp& app, bool vsync, double fps, char* out);
 
-}  // namespace w32
+} // namespace w32

@@ -3,7 +3,7 @@
 #include <cmath>
 
 namespace {
-constexpr float kEpsilon = 2.384185791015625e-06f;  // 2^-19
+constexpr float kEpsilon = 2.384185791015625e-06f; // 2^-19
 }
 
 void ArcBall::SetBounds(int width, int height)
@@ -39,8 +39,7 @@ void ArcBall::Map(int px, int py, float out[3]) const
 void ArcBall::Begin(int px, int py)
 {
     Map(px, py, start);
-    for (int i = 0; i < 4; ++i)
-        saved[i] = current[i];
+    for (int i = 0; i < 4; ++i) saved[i] = current[i];
     drag[0] = drag[1] = drag[2] = 0.0f;
     drag[3] = 1.0f;
     dragging = 1;
@@ -48,8 +47,7 @@ void ArcBall::Begin(int px, int py)
 
 void ArcBall::Drag(int px, int py)
 {
-    if (!dragging)
-        return;
+    if (!dragging) return;
     Map(px, py, end);
     drag[0] = start[1] * end[2] - start[2] * end[1];
     drag[1] = start[2] * end[0] - start[0] * end[2];
@@ -68,11 +66,9 @@ void ArcBall::Drag(int px, int py)
     const float norm2 = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
     if (norm2 > kEpsilon) {
         const float length = std::sqrt(norm2);
-        for (float& c : q)
-            c /= length;
+        for (float& c : q) c /= length;
     }
-    for (int i = 0; i < 4; ++i)
-        current[i] = q[i];
+    for (int i = 0; i < 4; ++i) current[i] = q[i];
 
     const float x = q[0], y = q[1], z = q[2], w = q[3];
     matrix[0] = 1 - 2 * y * y - 2 * z * z;

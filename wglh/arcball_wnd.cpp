@@ -9,8 +9,7 @@ namespace wglh {
 CwglArcballWnd::CwglArcballWnd()
 {
     // An empty title with room for the status text and its terminator.
-    if (AlignedBlock::Reserve(title, titleCapacity, w32::kTitleStatusSize))
-        title[0] = '\0';
+    if (AlignedBlock::Reserve(title, titleCapacity, w32::kTitleStatusSize)) title[0] = '\0';
 }
 
 CwglArcballWnd::~CwglArcballWnd()
@@ -43,10 +42,8 @@ void CwglArcballWnd::Redraw()
 void CwglArcballWnd::SetTitle(const char* text)
 {
     const std::size_t length = text ? std::strlen(text) : 0;
-    if (!AlignedBlock::Reserve(title, titleCapacity, length + w32::kTitleStatusSize))
-        return;
-    if (length)
-        std::memcpy(title, text, length);
+    if (!AlignedBlock::Reserve(title, titleCapacity, length + w32::kTitleStatusSize)) return;
+    if (length) std::memcpy(title, text, length);
     title[length] = '\0';
     titleLength = length;
     statusStart = length;
@@ -64,4 +61,4 @@ void CwglArcballWnd::UpdateTitleStatus()
     w32::SetWindowText(hWnd, title);
 }
 
-}  // namespace wglh
+} // namespace wglh

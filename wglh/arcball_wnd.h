@@ -16,7 +16,7 @@ inline constexpr std::uint32_t kTitleTimerMs = 250;
 class CwglArcballWnd : public CwglWnd {
 public:
     CwglArcballWnd();
-    ~CwglArcballWnd() override;  // releases the title buffer
+    ~CwglArcballWnd() override; // releases the title buffer
 
     // As the GL window's, then starts the title timer.
     int OnCreated() override;
@@ -35,14 +35,14 @@ public:
     const char* Title() const { return title ? title : ""; }
 
     float zoom = 1.0f;
-    ArcBall objectBall;  // turns the object
-    ArcBall viewBall;    // turns the camera
+    ArcBall objectBall; // turns the object
+    ArcBall viewBall;   // turns the camera
 
 private:
-    char* title = nullptr;  // an AlignedBlock
+    char* title = nullptr; // an AlignedBlock
     std::size_t titleLength = 0;
     std::size_t titleCapacity = 0;
     std::size_t statusStart = 0;
 };
 
-}  // namespace wglh
+} // namespace wglh

@@ -102,10 +102,11 @@ int main(int argc, char** argv)
 
     // The demo, packed as an author packs it, then played into empty and reused libraries.
     const fs::path demo = scratch / "Lantern.swstory";
-    const std::string pack = std::string(QS_PACK_COMMAND) + " -o " + demo.string() + " " + QS_RUN_DIR +
-                             "/story/Lantern >/dev/null";
+    const std::string pack =
+        std::string(QS_PACK_COMMAND) + " -o " + demo.string() + " " + QS_RUN_DIR + "/story/Lantern >/dev/null";
     std::vector<double> packTimes, fresh, reused;
-    for (int i = 0; i < runs; ++i) packTimes.push_back(milliseconds([&] { require(std::system(pack.c_str()) == 0, "pack failed"); }));
+    for (int i = 0; i < runs; ++i)
+        packTimes.push_back(milliseconds([&] { require(std::system(pack.c_str()) == 0, "pack failed"); }));
     for (int i = 0; i < runs; ++i) {
         const fs::path base = scratch / "home";
         fs::remove_all(base);

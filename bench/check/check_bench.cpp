@@ -34,7 +34,7 @@ void writeWav(const fs::path& file, int ms, double hz)
     for (std::size_t i = 0; i < pcm.size(); ++i)
         pcm[i] = static_cast<std::int16_t>(6000 * std::sin(2 * M_PI * hz * static_cast<double>(i) / rate));
     const auto bytes = static_cast<std::uint32_t>(pcm.size() * 2);
-    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66, 16, 0x00010001,
+    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66, 16,   0x00010001,
                                     rate,       rate * 2,   0x00100002, 0x61746164, bytes};
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(header), sizeof header);
@@ -110,8 +110,8 @@ int main(int argc, char** argv)
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const fs::path mod = makeStory();
     const fs::path cache = mod.parent_path().parent_path() / "cache";
-    const std::string command = "XDG_CACHE_HOME=" + cache.string() + " " QS_CHECK_COMMAND " --glyphs " QS_GLYPH_FILE " " +
-                                mod.string() + " >/dev/null";
+    const std::string command = "XDG_CACHE_HOME=" + cache.string() +
+                                " " QS_CHECK_COMMAND " --glyphs " QS_GLYPH_FILE " " + mod.string() + " >/dev/null";
     std::vector<double> cold, warm;
     for (int i = 0; i < runs; ++i) {
         fs::remove_all(cache);
@@ -120,10 +120,12 @@ int main(int argc, char** argv)
     }
     // One report, to show the generated story checks clean.
     std::system((std::string("XDG_CACHE_HOME=") + cache.string() + " " QS_CHECK_COMMAND " --glyphs " QS_GLYPH_FILE " " +
-                 mod.string() + " | tail -n 1").c_str());
-    std::printf("check of 10,000 frames, 100 persons, 1,000 files: cold cache median %.0f ms, warm cache median %.0f ms "
-                "(%d runs each; targets 1000 ms and 200 ms)\n",
-                median(cold), median(warm), runs);
+                 mod.string() + " | tail -n 1")
+                    .c_str());
+    std::printf(
+        "check of 10,000 frames, 100 persons, 1,000 files: cold cache median %.0f ms, warm cache median %.0f ms "
+        "(%d runs each; targets 1000 ms and 200 ms)\n",
+        median(cold), median(warm), runs);
     if (!std::getenv("QS_KEEP_BENCH_STORY")) fs::remove_all(mod.parent_path().parent_path());
     return 0;
 }

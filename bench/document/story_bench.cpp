@@ -46,16 +46,14 @@ const std::string& modWith(int frames)
 {
     static std::map<int, std::string> made;
     auto it = made.find(frames);
-    if (it != made.end())
-        return it->second;
+    if (it != made.end()) return it->second;
     const fs::path root = fs::temp_directory_path() / ("qs-bench-" + std::to_string(::getpid()));
     const std::string mod = "mod" + std::to_string(frames);
     fs::create_directories(root / mod);
     storyRoot = root.string() + "/";
     StoryScript script(storyRoot, mod);
     static_cast<StoryRecords&>(script) = generated(frames, 100);
-    if (!script.save())
-        std::abort();
+    if (!script.save()) std::abort();
     return made.emplace(frames, mod).first->second;
 }
 
@@ -70,8 +68,7 @@ bool naiveRead(const PropertyTree& t, StoryRecords& r)
     r.frames.resize(r.frameCount);
     auto list = [&](const char* number, const char* entry, std::vector<std::string>& out) {
         out.resize(intOf(getValue(t, number, 0)));
-        for (std::size_t i = 0; i < out.size(); ++i)
-            out[i] = getValue(t, entry, i);
+        for (std::size_t i = 0; i < out.size(); ++i) out[i] = getValue(t, entry, i);
     };
     list("bgList.@number", "bgList.bg", r.backgrounds);
     list("soundList.@number", "soundList.sd", r.sounds);
@@ -108,8 +105,7 @@ void BM_Load(benchmark::State& state)
     const std::string& mod = modWith(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         StoryScript script(storyRoot, mod);
-        if (!script.load() || script.frameCount != state.range(0))
-            state.SkipWithError("load failed");
+        if (!script.load() || script.frameCount != state.range(0)) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(script.frames.data());
     }
 }
@@ -130,30 +126,31 @@ void BM_Save(benchmark::State& state)
 {
     const std::string& mod = modWith(static_cast<int>(state.range(0)));
     StoryScript script(storyRoot, mod);
-    if (!script.load())
-        state.SkipWithError("load failed");
+    if (!script.load()) state.SkipWithError("load failed");
     for (auto _ : state)
-        if (!script.save())
-            state.SkipWithError("save failed");
+        if (!script.save()) state.SkipWithError("save failed");
 }
 
-}  // namespace
+} // namespace
 
 // Medians of five runs; the quadratic baseline runs once per size (about two
 // minutes at 10,000 frames).
-BENCHMARK(BM_Load)->Arg(1000)->Arg(3000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Save)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_LoadNaive)->Arg(1000)->Arg(3000)->Arg(10000)->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+BENCHMARK(BM_Load)
+    ->Arg(1000)
+    ->Arg(3000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_Save)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LoadNaive)->Arg(1000)->Arg(3000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (!storyRoot.empty())
-        fs::remove_all(storyRoot);
+    if (!storyRoot.empty()) fs::remove_all(storyRoot);
     return 0;
 }

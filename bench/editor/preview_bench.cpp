@@ -31,7 +31,7 @@ struct Fixture {
         std::filesystem::create_directories(dir);
         cv::Mat bg(1080, 1920, CV_8UC3);
         cv::randu(bg, 0, 256);
-        cv::GaussianBlur(bg, bg, cv::Size(9, 9), 3);  // photo-like, not pure noise
+        cv::GaussianBlur(bg, bg, cv::Size(9, 9), 3); // photo-like, not pure noise
         cv::imwrite((dir / "bg.jpg").string(), bg, {cv::IMWRITE_JPEG_QUALITY, 90});
         for (const char* name : {"left.png", "right.png"}) {
             cv::Mat photo(900, 600, CV_8UC4);

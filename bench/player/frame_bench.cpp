@@ -53,17 +53,22 @@ void BM_FullScreenFrame(benchmark::State& state)
     for (auto _ : state) drawFrame(swap);
 }
 BENCHMARK(BM_FullScreenFrame)
-    ->ArgName("swap")->Arg(0)->Arg(1)
-    ->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
-    ->MeasureProcessCPUTime()->UseRealTime();
+    ->ArgName("swap")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 // One transition step rewrites the alpha of every changing sprite:
 // background, both portraits and the next marker.
 void BM_FadeStep(benchmark::State& state)
 {
     useScreenSize();
-    StoryImage* sprites[] = {&story->background(), &story->leftPortrait(),
-                             &story->rightPortrait(), &story->nextMarker()};
+    StoryImage* sprites[] = {&story->background(), &story->leftPortrait(), &story->rightPortrait(),
+                             &story->nextMarker()};
     int step = 0;
     for (auto _ : state) {
         const float factor = static_cast<float>(1.0 - (step++ % 10) / 10.0);
@@ -72,8 +77,11 @@ void BM_FadeStep(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FadeStep)
-    ->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true)
-    ->MeasureProcessCPUTime()->UseRealTime();
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 // Step 10 of a transition decodes the changed pictures; this is the one
 // frame of a transition that takes longer than the others.
@@ -81,8 +89,12 @@ void BM_StepTenLoads(benchmark::State& state)
 {
     for (auto _ : state) useScreenSize();
 }
-BENCHMARK(BM_StepTenLoads)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true)
-    ->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_StepTenLoads)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 } // namespace
 
@@ -100,8 +112,7 @@ int main(int argc, char** argv)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    window = SDL_CreateWindow("bench", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600,
-                              SDL_WINDOW_OPENGL);
+    window = SDL_CreateWindow("bench", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600, SDL_WINDOW_OPENGL);
     SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
     if (!context) {
         std::fprintf(stderr, "GL: %s\n", SDL_GetError());

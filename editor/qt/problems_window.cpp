@@ -45,8 +45,8 @@ void ProblemsWindow::setFindings(const std::vector<storycheck::Finding>& finding
         item->setText(0, QString::fromLatin1(storycheck::severityName(f.severity)));
         item->setText(1, f.frame > 0 ? QString::number(f.frame) : QString());
         item->setData(1, Qt::UserRole, f.frame);
-        const QString message = QString::fromUtf8(f.message) + QStringLiteral(" [") +
-                                QString::fromUtf8(f.rule) + QStringLiteral("]");
+        const QString message =
+            QString::fromUtf8(f.message) + QStringLiteral(" [") + QString::fromUtf8(f.rule) + QStringLiteral("]");
         item->setText(2, message);
         item->setToolTip(2, QString::fromUtf8(f.file) + QStringLiteral("\n") + message);
     }

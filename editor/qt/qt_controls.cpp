@@ -35,10 +35,22 @@ QtListBox::QtListBox(QComboBox* box, ControlId id, ControlEvents* sink) : box_(b
     });
 }
 
-void QtListBox::reset() { box_->clear(); }
-void QtListBox::addString(const std::string& text) { box_->addItem(fromUtf8(text)); }
-int QtListBox::count() const { return box_->count(); }
-int QtListBox::selection() const { return box_->currentIndex(); }
+void QtListBox::reset()
+{
+    box_->clear();
+}
+void QtListBox::addString(const std::string& text)
+{
+    box_->addItem(fromUtf8(text));
+}
+int QtListBox::count() const
+{
+    return box_->count();
+}
+int QtListBox::selection() const
+{
+    return box_->currentIndex();
+}
 
 void QtListBox::setSelection(int index)
 {
@@ -51,7 +63,10 @@ std::string QtListBox::entry(int index) const
     return toUtf8(box_->itemText(index));
 }
 
-void QtListBox::setEnabled(bool enabled) { box_->setEnabled(enabled); }
+void QtListBox::setEnabled(bool enabled)
+{
+    box_->setEnabled(enabled);
+}
 
 // ---- one-line edit
 
@@ -63,7 +78,10 @@ QtLineEdit::QtLineEdit(QLineEdit* edit, ControlId id, ControlEvents* sink) : edi
     });
 }
 
-std::string QtLineEdit::text() const { return toUtf8(edit_->text()); }
+std::string QtLineEdit::text() const
+{
+    return toUtf8(edit_->text());
+}
 
 void QtLineEdit::setText(const std::string& text)
 {
@@ -71,7 +89,10 @@ void QtLineEdit::setText(const std::string& text)
     if (edit_->text() != value) edit_->setText(value);
 }
 
-void QtLineEdit::setEnabled(bool enabled) { edit_->setEnabled(enabled); }
+void QtLineEdit::setEnabled(bool enabled)
+{
+    edit_->setEnabled(enabled);
+}
 
 // ---- multi-line edit
 
@@ -105,7 +126,10 @@ void QtTextEdit::setText(const std::string& text)
     }
 }
 
-void QtTextEdit::setEnabled(bool enabled) { edit_->setEnabled(enabled); }
+void QtTextEdit::setEnabled(bool enabled)
+{
+    edit_->setEnabled(enabled);
+}
 
 // ---- check box
 
@@ -116,8 +140,14 @@ QtCheckBox::QtCheckBox(QCheckBox* box, ControlId id, ControlEvents* sink) : box_
     });
 }
 
-bool QtCheckBox::checked() const { return box_->isChecked(); }
-void QtCheckBox::setChecked(bool checked) { box_->setChecked(checked); }
+bool QtCheckBox::checked() const
+{
+    return box_->isChecked();
+}
+void QtCheckBox::setChecked(bool checked)
+{
+    box_->setChecked(checked);
+}
 
 // ---- file dialog
 
@@ -160,10 +190,10 @@ bool QtFileDialog::openFile(const std::string& filter, std::string& path)
 
 CloseQuestion::Answer QtCloseQuestion::askSaveChanges(const std::string& modName)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Quillforge"),
-                    QStringLiteral("The story \"%1\" has unsaved changes.\nSave them before closing?")
-                        .arg(fromUtf8(modName)),
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent_);
+    QMessageBox box(
+        QMessageBox::Question, QStringLiteral("Quillforge"),
+        QStringLiteral("The story \"%1\" has unsaved changes.\nSave them before closing?").arg(fromUtf8(modName)),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent_);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
     switch (box.exec()) {
@@ -186,15 +216,15 @@ bool QtCloseQuestion::askRestore(const std::string& modName)
 
 // ---- drawing
 
-void QtPainterTarget::drawImage(const cv::Mat& image, bool bottomUp, const PixelRect& source,
-                                const PixelRect& dest, ScaleMode mode)
+void QtPainterTarget::drawImage(const cv::Mat& image, bool bottomUp, const PixelRect& source, const PixelRect& dest,
+                                ScaleMode mode)
 {
     if (image.empty() || image.depth() != CV_8U) return;
     QImage::Format format;
     switch (image.channels()) {
     case 1: format = QImage::Format_Grayscale8; break;
     case 3: format = QImage::Format_BGR888; break;
-    case 4: format = QImage::Format_ARGB32; break;  // blue, green, red, alpha in memory
+    case 4: format = QImage::Format_ARGB32; break; // blue, green, red, alpha in memory
     default: return;
     }
     QImage view(image.data, image.cols, image.rows, static_cast<qsizetype>(image.step), format);
@@ -216,7 +246,10 @@ QtPreview::QtPreview(QWidget* parent) : QFrame(parent)
     setFocusPolicy(Qt::NoFocus);
 }
 
-void QtPreview::invalidate() { update(); }
+void QtPreview::invalidate()
+{
+    update();
+}
 
 void QtPreview::paintEvent(QPaintEvent* event)
 {
@@ -225,8 +258,8 @@ void QtPreview::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     QtPainterTarget target(painter);
     QRect inside = contentsRect();
-    painter_(target, PixelRect{inside.left(), inside.top(), inside.left() + inside.width(),
-                               inside.top() + inside.height()});
+    painter_(target,
+             PixelRect{inside.left(), inside.top(), inside.left() + inside.width(), inside.top() + inside.height()});
 }
 
 } // namespace quillforge::qt

@@ -61,7 +61,7 @@ int CQuillforgeApp::run(int argc, char** argv)
         // opening of the mod offers it back.
         window.dlg().writeRecovery();
         exitCode = 128 + number;
-        QCoreApplication::exit(exitCode);  // every event loop, a question box's too
+        QCoreApplication::exit(exitCode); // every event loop, a question box's too
     });
 
     // Without a start-up file or a mod there is nothing to edit: end quietly.

@@ -25,8 +25,14 @@
 
 namespace quillforge::qt {
 
-int duToPxX(int units) { return static_cast<int>(std::lround(units * 1.5)); }
-int duToPxY(int units) { return static_cast<int>(std::lround(units * 1.625)); }
+int duToPxX(int units)
+{
+    return static_cast<int>(std::lround(units * 1.5));
+}
+int duToPxY(int units)
+{
+    return static_cast<int>(std::lround(units * 1.625));
+}
 
 namespace {
 
@@ -88,15 +94,14 @@ QIcon quillforgeIcon()
 }
 
 // The keys of the window, for the About box.
-constexpr const char* kKeyList =
-    "Ctrl+S\tSave\n"
-    "Page Down / Page Up\tNext / previous frame\n"
-    "Ctrl+Home / Ctrl+End\tFirst / last frame\n"
-    "Ctrl+G\tGo to frame...\n"
-    "Ctrl+Z\tUndo\n"
-    "Ctrl+Shift+Z, Ctrl+Y\tRedo\n"
-    "F7\tCheck story\n"
-    "F1\tThis box";
+constexpr const char* kKeyList = "Ctrl+S\tSave\n"
+                                 "Page Down / Page Up\tNext / previous frame\n"
+                                 "Ctrl+Home / Ctrl+End\tFirst / last frame\n"
+                                 "Ctrl+G\tGo to frame...\n"
+                                 "Ctrl+Z\tUndo\n"
+                                 "Ctrl+Shift+Z, Ctrl+Y\tRedo\n"
+                                 "F7\tCheck story\n"
+                                 "F1\tThis box";
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
 {
@@ -147,14 +152,14 @@ public:
         if (event->type() == QEvent::ShortcutOverride) {
             const auto* key = static_cast<QKeyEvent*>(event);
             const QKeyCombination pressed = key->keyCombination();
-            for (QKeyCombination k : {QKeyCombination(Qt::CTRL, Qt::Key_S), QKeyCombination(Qt::Key_PageDown),
-                                      QKeyCombination(Qt::Key_PageUp), QKeyCombination(Qt::CTRL, Qt::Key_Home),
-                                      QKeyCombination(Qt::CTRL, Qt::Key_End), QKeyCombination(Qt::CTRL, Qt::Key_G),
-                                      QKeyCombination(Qt::CTRL, Qt::Key_Z),
-                                      QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z),
-                                      QKeyCombination(Qt::CTRL, Qt::Key_Y)}) {
+            for (QKeyCombination k :
+                 {QKeyCombination(Qt::CTRL, Qt::Key_S), QKeyCombination(Qt::Key_PageDown),
+                  QKeyCombination(Qt::Key_PageUp), QKeyCombination(Qt::CTRL, Qt::Key_Home),
+                  QKeyCombination(Qt::CTRL, Qt::Key_End), QKeyCombination(Qt::CTRL, Qt::Key_G),
+                  QKeyCombination(Qt::CTRL, Qt::Key_Z), QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z),
+                  QKeyCombination(Qt::CTRL, Qt::Key_Y)}) {
                 if (pressed == k) {
-                    event->ignore();  // not the box's: the shortcut may have it
+                    event->ignore(); // not the box's: the shortcut may have it
                     return true;
                 }
             }
@@ -345,9 +350,7 @@ QuillforgeWindow::QuillforgeWindow(const std::string& storyRoot, QWidget* parent
 
     dlg_ = std::make_unique<CQuillforgeDlg>(c, storyRoot);
     dlg_->setCommands(&p.commands);
-    preview_->setPainter([this](DrawTarget& target, const PixelRect& client) {
-        dlg_->paintPreview(target, client);
-    });
+    preview_->setPainter([this](DrawTarget& target, const PixelRect& client) { dlg_->paintPreview(target, client); });
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { showAbout(); });
@@ -362,9 +365,12 @@ QuillforgeWindow::QuillforgeWindow(const std::string& storyRoot, QWidget* parent
         {ControlId::Begin, QKeySequence(Qt::CTRL | Qt::Key_Home)},
         {ControlId::End, QKeySequence(Qt::CTRL | Qt::Key_End)},
     };
-    const std::pair<ControlId, const char*> tips[] = {{ControlId::Save, "Save the story (Ctrl+S)"},
-        {ControlId::Next, "Next frame (Page Down)"}, {ControlId::Prev, "Previous frame (Page Up)"},
-        {ControlId::Begin, "First frame (Ctrl+Home)"}, {ControlId::End, "Last frame (Ctrl+End)"},
+    const std::pair<ControlId, const char*> tips[] = {
+        {ControlId::Save, "Save the story (Ctrl+S)"},
+        {ControlId::Next, "Next frame (Page Down)"},
+        {ControlId::Prev, "Previous frame (Page Up)"},
+        {ControlId::Begin, "First frame (Ctrl+Home)"},
+        {ControlId::End, "Last frame (Ctrl+End)"},
         {ControlId::Page, "Frame number; Ctrl+G goes to a frame"},
         {ControlId::DeleteFrame, "Delete the frame (Ctrl+Z brings it back)"}};
     for (const auto& [id, tip] : tips) p.widgets[id]->setToolTip(QString::fromLatin1(tip));
@@ -416,14 +422,20 @@ void QuillforgeWindow::askFrameNumber()
     const StoryScript* story = dlg_->story();
     const int count = story ? std::max(1, story->frameCount) : 1;
     bool ok = false;
-    const int number = QInputDialog::getInt(this, QStringLiteral("Go to Frame"),
-                                            QStringLiteral("Frame number (1 to %1):").arg(count),
-                                            story ? story->currentFrame + 1 : 1, 1, count, 1, &ok);
+    const int number =
+        QInputDialog::getInt(this, QStringLiteral("Go to Frame"), QStringLiteral("Frame number (1 to %1):").arg(count),
+                             story ? story->currentFrame + 1 : 1, 1, count, 1, &ok);
     if (ok) dlg_->goToFrameNumber(number);
 }
 
-void QuillforgeWindow::undo() { dlg_->undo(); }
-void QuillforgeWindow::redo() { dlg_->redo(); }
+void QuillforgeWindow::undo()
+{
+    dlg_->undo();
+}
+void QuillforgeWindow::redo()
+{
+    dlg_->redo();
+}
 
 void QuillforgeWindow::showAbout()
 {
@@ -435,19 +447,21 @@ void QuillforgeWindow::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
-        event->accept();  // never ends the dialog
+        event->accept(); // never ends the dialog
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter: {
         QWidget* focus = focusWidget();
-        if (focus == parts_->personName) dlg_->onEnter(ControlId::PersonName);
-        else if (focus == parts_->modName) dlg_->onEnter(ControlId::ModName);
-        else if (auto* pressed = qobject_cast<QPushButton*>(focus)) pressed->click();
+        if (focus == parts_->personName)
+            dlg_->onEnter(ControlId::PersonName);
+        else if (focus == parts_->modName)
+            dlg_->onEnter(ControlId::ModName);
+        else if (auto* pressed = qobject_cast<QPushButton*>(focus))
+            pressed->click();
         event->accept();
         return;
     }
-    default:
-        QDialog::keyPressEvent(event);
+    default: QDialog::keyPressEvent(event);
     }
 }
 
@@ -475,8 +489,10 @@ void QuillforgeWindow::contextMenuEvent(QContextMenuEvent* event)
     QAction* check = menu.addAction(QStringLiteral("&Check Story..."));
     check->setShortcut(QKeySequence(Qt::Key_F7));
     QAction* chosen = menu.exec(event->globalPos());
-    if (chosen == about) showAbout();
-    else if (chosen == check) runStoryCheck(this, *dlg_);
+    if (chosen == about)
+        showAbout();
+    else if (chosen == check)
+        runStoryCheck(this, *dlg_);
 }
 
 } // namespace quillforge::qt

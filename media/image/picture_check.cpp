@@ -16,18 +16,20 @@ bool startsWith(Bytes bytes, const char* signature, std::size_t length)
 
 std::uint32_t bigEndian32(Bytes b, std::size_t at)
 {
-    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
+    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) |
+           b[at + 3];
 }
 
 std::uint32_t littleEndian32(Bytes b, std::size_t at)
 {
-    return b[at] | (std::uint32_t{b[at + 1]} << 8) | (std::uint32_t{b[at + 2]} << 16) | (std::uint32_t{b[at + 3]} << 24);
+    return b[at] | (std::uint32_t{b[at + 1]} << 8) | (std::uint32_t{b[at + 2]} << 16) |
+           (std::uint32_t{b[at + 3]} << 24);
 }
 
 bool fitsPixelLimit(std::uint64_t width, std::uint64_t height)
 {
-    return width > 0 && height > 0 && width <= kMaxImagePixels && height <= kMaxImagePixels
-        && width * height <= kMaxImagePixels;
+    return width > 0 && height > 0 && width <= kMaxImagePixels && height <= kMaxImagePixels &&
+           width * height <= kMaxImagePixels;
 }
 
 // The signature, then the IHDR chunk that every PNG must start with.

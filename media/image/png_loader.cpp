@@ -71,8 +71,7 @@ bool readPngHeader(PngReader* r, PngSource* source)
     // Rounds to the nearest 8-bit value instead of dropping the low byte.
     if (bitDepth == 16) png_set_scale_16(r->png);
     if ((colourType & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(r->png);
-    if ((colourType & PNG_COLOR_MASK_ALPHA) == 0 && !hasTrns)
-        png_set_add_alpha(r->png, 0xff, PNG_FILLER_AFTER);
+    if ((colourType & PNG_COLOR_MASK_ALPHA) == 0 && !hasTrns) png_set_add_alpha(r->png, 0xff, PNG_FILLER_AFTER);
     png_set_interlace_handling(r->png);
     png_read_update_info(r->png, r->info);
 
@@ -110,8 +109,7 @@ cv::Mat decodeBytes(std::span<const unsigned char> bytes)
             cv::Mat rgba(static_cast<int>(reader.height), static_cast<int>(reader.width), CV_8UC4);
             std::vector<png_bytep> rows(reader.height);
             // The picture's first row is the image's bottom row.
-            for (png_uint_32 i = 0; i < reader.height; ++i)
-                rows[i] = rgba.ptr(static_cast<int>(reader.height - 1 - i));
+            for (png_uint_32 i = 0; i < reader.height; ++i) rows[i] = rgba.ptr(static_cast<int>(reader.height - 1 - i));
             if (readPngRows(&reader, rows.data())) picture = rgba;
         } catch (...) {
             picture.release();

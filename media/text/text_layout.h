@@ -10,9 +10,9 @@
 
 namespace text_layout {
 
-inline constexpr int kLineWidth = 90;    // bytes per line: 720 pixels of 8- or 16-pixel characters
-inline constexpr int kLineStep = 20;     // pixels between baselines, downward
-inline constexpr int kFirstLineY = 120;  // baseline of the first line, from the window's bottom
+inline constexpr int kLineWidth = 90;   // bytes per line: 720 pixels of 8- or 16-pixel characters
+inline constexpr int kLineStep = 20;    // pixels between baselines, downward
+inline constexpr int kFirstLineY = 120; // baseline of the first line, from the window's bottom
 // Baselines 120, 100, 80, 60 and 40 lie on the text box (y 20 to 170); a
 // sixth line would sit on its lower edge and a seventh below it.
 inline constexpr int kTextBoxLines = 5;

@@ -45,7 +45,10 @@ std::vector<CraftEntry> withManifest(std::vector<CraftEntry> entries, const std:
     return entries;
 }
 
-std::vector<CraftEntry> goodEntries() { return {{"script.xml", scriptXml(), 0100644, true}, {"bg/a.png", "picture"}}; }
+std::vector<CraftEntry> goodEntries()
+{
+    return {{"script.xml", scriptXml(), 0100644, true}, {"bg/a.png", "picture"}};
+}
 
 class Bundles : public testing::Test, protected ScratchDir {
 protected:
@@ -65,7 +68,7 @@ protected:
 struct Hostile {
     const char* what;
     std::function<std::vector<CraftEntry>()> entries;
-    const char* reason;  // a part of the one-line reason
+    const char* reason; // a part of the one-line reason
 };
 
 } // namespace
@@ -74,21 +77,76 @@ TEST_F(Bundles, HostileBundlesAreRefusedWithOneLineAndNothingWritten)
 {
     const std::string big(8 << 20, '\0');
     const std::vector<Hostile> cases = {
-        {"absolute path", [] { return withManifest({{"/tmp/evil", "x"}}); }, "absolute path"},
-        {"dot dot", [] { return withManifest({{"../evil", "x"}}); }, "leads out"},
-        {"dot dot inside", [] { return withManifest({{"bg/../../evil", "x"}}); }, "leads out"},
-        {"symbolic link", [] { return withManifest({{"link", "/etc/passwd", 0120777}}); }, "symbolic link"},
-        {"character device", [] { return withManifest({{"tty", "", 0020644}}); }, "device"},
-        {"block device", [] { return withManifest({{"sda", "", 0060644}}); }, "device"},
-        {"FIFO", [] { return withManifest({{"pipe", "", 0010644}}); }, "FIFO"},
-        {"not UTF-8, flagged", [] { return withManifest({{"bg/\xff\xfe.png", "x"}}); }, "UTF-8"},
-        {"not UTF-8, unflagged", [] { return withManifest({{"bg/\xc0\xaf.png", "x", 0100644, false, false}}); }, "UTF-8"},
-        {"case", [] { return withManifest({{"bg/A.png", "x"}, {"bg/a.png", "y"}}); }, "differ only by case"},
-        {"case of a folder", [] { return withManifest({{"BG/x.png", "x"}, {"bg/y.png", "y"}}); }, "differ only by case"},
-        {"case, non-ASCII", [] { return withManifest({{"\xc3\x89t\xc3\xa9.png", "x"}, {"\xc3\xa9t\xc3\xa9.png", "y"}}); },
+        {"absolute path",
+         [] {
+             return withManifest({{"/tmp/evil", "x"}});
+         },
+         "absolute path"},
+        {"dot dot",
+         [] {
+             return withManifest({{"../evil", "x"}});
+         },
+         "leads out"},
+        {"dot dot inside",
+         [] {
+             return withManifest({{"bg/../../evil", "x"}});
+         },
+         "leads out"},
+        {"symbolic link",
+         [] {
+             return withManifest({{"link", "/etc/passwd", 0120777}});
+         },
+         "symbolic link"},
+        {"character device",
+         [] {
+             return withManifest({{"tty", "", 0020644}});
+         },
+         "device"},
+        {"block device",
+         [] {
+             return withManifest({{"sda", "", 0060644}});
+         },
+         "device"},
+        {"FIFO",
+         [] {
+             return withManifest({{"pipe", "", 0010644}});
+         },
+         "FIFO"},
+        {"not UTF-8, flagged",
+         [] {
+             return withManifest({{"bg/\xff\xfe.png", "x"}});
+         },
+         "UTF-8"},
+        {"not UTF-8, unflagged",
+         [] {
+             return withManifest({{"bg/\xc0\xaf.png", "x", 0100644, false, false}});
+         },
+         "UTF-8"},
+        {"case",
+         [] {
+             return withManifest({{"bg/A.png", "x"}, {"bg/a.png", "y"}});
+         },
          "differ only by case"},
-        {"twice", [] { return withManifest({{"a.png", "x"}, {"a.png", "x"}}); }, "twice"},
-        {"file and folder", [] { return withManifest({{"bg", "x"}, {"bg/a.png", "y"}}); }, "both a file and a folder"},
+        {"case of a folder",
+         [] {
+             return withManifest({{"BG/x.png", "x"}, {"bg/y.png", "y"}});
+         },
+         "differ only by case"},
+        {"case, non-ASCII",
+         [] {
+             return withManifest({{"\xc3\x89t\xc3\xa9.png", "x"}, {"\xc3\xa9t\xc3\xa9.png", "y"}});
+         },
+         "differ only by case"},
+        {"twice",
+         [] {
+             return withManifest({{"a.png", "x"}, {"a.png", "x"}});
+         },
+         "twice"},
+        {"file and folder",
+         [] {
+             return withManifest({{"bg", "x"}, {"bg/a.png", "y"}});
+         },
+         "both a file and a folder"},
         {"too many entries",
          [] {
              std::vector<CraftEntry> many;
@@ -96,43 +154,75 @@ TEST_F(Bundles, HostileBundlesAreRefusedWithOneLineAndNothingWritten)
              return withManifest(many);
          },
          "more than 10000 entries"},
-        {"more than 2 GiB", [] { return withManifest({{"huge.wav", "x", 0100644, false, true, 3ll << 30}}); },
+        {"more than 2 GiB",
+         [] {
+             return withManifest({{"huge.wav", "x", 0100644, false, true, 3ll << 30}});
+         },
          "more than 2 GiB"},
-        {"zip bomb", [&] { return withManifest({{"bomb.wav", big, 0100644, true}}); }, "zip bomb"},
-        {"size larger than claimed", [] {
+        {"zip bomb",
+         [&] {
+             return withManifest({{"bomb.wav", big, 0100644, true}});
+         },
+         "zip bomb"},
+        {"size larger than claimed",
+         [] {
              auto e = withManifest({{"a.wav", "0123456789"}});
-             e[0].claimedSize = 4;  // the manifest agrees with the claim, the data does not
+             e[0].claimedSize = 4; // the manifest agrees with the claim, the data does not
              e[1] = withManifest({{"a.wav", "0123"}})[1];
              return e;
-         }, "more than the 4 bytes"},
+         },
+         "more than the 4 bytes"},
         {"no manifest", [] { return goodEntries(); }, "no manifest.json"},
-        {"malformed manifest", [] { return std::vector<CraftEntry>{{"manifest.json", "{\"format\": 1,"}}; }, "not valid JSON"},
-        {"newer format", [] { return std::vector<CraftEntry>{{"manifest.json", "{\"format\": 2}"}}; }, "format 2"},
+        {"malformed manifest",
+         [] {
+             return std::vector<CraftEntry>{{"manifest.json", "{\"format\": 1,"}};
+         },
+         "not valid JSON"},
+        {"newer format",
+         [] {
+             return std::vector<CraftEntry>{{"manifest.json", "{\"format\": 2}"}};
+         },
+         "format 2"},
         {"unsafe mod name", [] { return withManifest(goodEntries(), "../up"); }, "cannot be a folder name"},
-        {"wrong hash", [] {
+        {"wrong hash",
+         [] {
              auto e = withManifest(goodEntries());
              e[1].data = "pictur!";
              return e;
-         }, "SHA-256"},
-        {"wrong size", [] {
+         },
+         "SHA-256"},
+        {"wrong size",
+         [] {
              auto e = withManifest(goodEntries());
              e[1].data = "pic";
              return e;
-         }, "in its manifest"},
-        {"listed but absent", [] {
+         },
+         "in its manifest"},
+        {"listed but absent",
+         [] {
              auto e = withManifest(goodEntries());
              e.erase(e.begin() + 1);
              return e;
-         }, "which the bundle lacks"},
-        {"unlisted file", [] {
+         },
+         "which the bundle lacks"},
+        {"unlisted file",
+         [] {
              auto e = withManifest(goodEntries());
              e.insert(e.begin(), {"extra.png", "x"});
              return e;
-         }, "not in its manifest"},
+         },
+         "not in its manifest"},
         {"frames disagree", [] { return withManifest(goodEntries(), "Tiny", 3); }, "says 3 frames"},
         {"script.xml refused by the reader",
-         [] { return withManifest({{"script.xml", "<story><name>x</name></story>"}}); }, "script.xml: "},
-        {"no script.xml", [] { return withManifest({{"bg/a.png", "x"}}); }, "script.xml is missing"},
+         [] {
+             return withManifest({{"script.xml", "<story><name>x</name></story>"}});
+         },
+         "script.xml: "},
+        {"no script.xml",
+         [] {
+             return withManifest({{"bg/a.png", "x"}});
+         },
+         "script.xml is missing"},
     };
     for (const Hostile& c : cases) {
         SCOPED_TRACE(c.what);
@@ -144,7 +234,7 @@ TEST_F(Bundles, HostileBundlesAreRefusedWithOneLineAndNothingWritten)
         EXPECT_FALSE(bundle::installBundle(file, library(), installed, reason));
         EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
         EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
-        auto after = tree();  // the library itself may have been made, holding nothing
+        auto after = tree(); // the library itself may have been made, holding nothing
         after.erase(std::remove(after.begin(), after.end(), "home/library"), after.end());
         EXPECT_EQ(after, before);
         fs::remove_all(library());
@@ -161,7 +251,8 @@ TEST_F(Bundles, TruncatedAndCorruptArchivesAreRefused)
         {"no directory", bytes.substr(0, bytes.size() - 22)},
         {"empty", ""},
         {"not a ZIP", "PK\x03\x04 but nothing more of a ZIP archive, nothing at all"},
-        {"flipped data byte", [&] {
+        {"flipped data byte",
+         [&] {
              std::string b = bytes;
              b[b.find("picture") + 2] ^= 0x20;
              return b;
@@ -222,12 +313,14 @@ TEST_F(Bundles, PackedModsRoundTripAndRefusalsSayWhy)
     bundle::PackReport report;
     std::string reason;
     // The music file is missing: an error unless forced.
-    EXPECT_EQ(bundle::packMod(path("story/Tiny"), path("out.swstory"), options, report, reason), bundle::PackResult::Refused);
+    EXPECT_EQ(bundle::packMod(path("story/Tiny"), path("out.swstory"), options, report, reason),
+              bundle::PackResult::Refused);
     EXPECT_NE(reason.find("1 error"), std::string::npos) << reason;
     EXPECT_FALSE(fs::exists(path("out.swstory")));
 
     options.force = true;
-    ASSERT_EQ(bundle::packMod(path("story/Tiny"), path("out.swstory"), options, report, reason), bundle::PackResult::Packed)
+    ASSERT_EQ(bundle::packMod(path("story/Tiny"), path("out.swstory"), options, report, reason),
+              bundle::PackResult::Packed)
         << reason;
     ASSERT_EQ(report.manifest.errors.size(), 1u);
     EXPECT_NE(report.manifest.errors[0].find("missing-file"), std::string::npos);
@@ -247,7 +340,7 @@ TEST_F(Bundles, PackedModsRoundTripAndRefusalsSayWhy)
 
     // A reference outside the mod: refused even when forced, with the reason.
     StoryRecords outside;
-    outside.backgrounds = {path("story/Tiny/bg/a.png").substr(1)};  // a full path without its leading "/"
+    outside.backgrounds = {path("story/Tiny/bg/a.png").substr(1)}; // a full path without its leading "/"
     outside.musics = {"C:\\music\\theme.mp3"};
     outside.frames.resize(1);
     outside.frameCount = 1;

@@ -11,10 +11,10 @@
 struct CraftEntry {
     std::string name;
     std::string data;
-    std::uint32_t mode = 0100644;  // Unix mode, type bits included
+    std::uint32_t mode = 0100644; // Unix mode, type bits included
     bool deflate = false;
     bool utf8Flag = true;
-    std::int64_t claimedSize = -1;  // the uncompressed size the headers claim; -1: the real one
+    std::int64_t claimedSize = -1; // the uncompressed size the headers claim; -1: the real one
 };
 
 inline std::string rawDeflate(const std::string& data)
@@ -35,13 +35,16 @@ inline std::string rawDeflate(const std::string& data)
 inline void writeZip(const std::string& file, const std::vector<CraftEntry>& entries)
 {
     std::string out, central;
-    auto u16 = [](std::string& s, unsigned v) { s += static_cast<char>(v & 255), s += static_cast<char>(v >> 8 & 255); };
+    auto u16 = [](std::string& s, unsigned v) {
+        s += static_cast<char>(v & 255), s += static_cast<char>(v >> 8 & 255);
+    };
     auto u32 = [&](std::string& s, std::uint32_t v) { u16(s, v & 0xFFFF), u16(s, v >> 16); };
     for (const CraftEntry& e : entries) {
         const std::string stored = e.deflate ? rawDeflate(e.data) : e.data;
         const auto crc = static_cast<std::uint32_t>(
             crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
-        const auto size = static_cast<std::uint32_t>(e.claimedSize >= 0 ? e.claimedSize : static_cast<std::int64_t>(e.data.size()));
+        const auto size =
+            static_cast<std::uint32_t>(e.claimedSize >= 0 ? e.claimedSize : static_cast<std::int64_t>(e.data.size()));
         const unsigned flags = e.utf8Flag ? 0x800 : 0;
         const unsigned method = e.deflate ? 8 : 0;
         const auto offset = static_cast<std::uint32_t>(out.size());

@@ -98,17 +98,20 @@ struct Mod {
     StoryRecords story;
 };
 
-std::string describe(const std::vector<Finding>& findings) { return storycheck::formatText(findings); }
+std::string describe(const std::vector<Finding>& findings)
+{
+    return storycheck::formatText(findings);
+}
 
 struct Expected {
     std::string rule;
     int frame;
-    int line;  // -1: any
+    int line; // -1: any
 };
 
 struct Case {
     const char* name;
-    std::function<void(Mod&)> plant;     // changes records and files; the mod is saved after it
+    std::function<void(Mod&)> plant; // changes records and files; the mod is saved after it
     std::function<std::vector<Expected>(const Mod&)> expected;
 };
 
@@ -116,20 +119,27 @@ TEST(StoryCheck, FindsEachPlantedProblemExactly)
 {
     const std::vector<Case> cases = {
         {"clean", [](Mod&) {}, [](const Mod&) { return std::vector<Expected>{}; }},
-        {"background out of range",
-         [](Mod& m) { m.story.frames[1].background = 7; },
-         [](const Mod& m) { return std::vector<Expected>{{"bad-index", 2, m.lineOf("<background index=\"7\"")}}; }},
-        {"speaker on an empty side",
-         [](Mod& m) { m.story.frames[1].textCharacter = 2; },
-         [](const Mod& m) { return std::vector<Expected>{{"bad-index", 2, m.lineOf("<text character=\"2\"")}}; }},
-        {"photo out of range",
-         [](Mod& m) { m.story.frames[0].leftPhoto = 3; },
-         [](const Mod& m) { return std::vector<Expected>{{"bad-index", 1, m.lineOf("<left character=\"0\" photo=\"3\"")}}; }},
+        {"background out of range", [](Mod& m) { m.story.frames[1].background = 7; },
+         [](const Mod& m) {
+             return std::vector<Expected>{{"bad-index", 2, m.lineOf("<background index=\"7\"")}};
+         }},
+        {"speaker on an empty side", [](Mod& m) { m.story.frames[1].textCharacter = 2; },
+         [](const Mod& m) {
+             return std::vector<Expected>{{"bad-index", 2, m.lineOf("<text character=\"2\"")}};
+         }},
+        {"photo out of range", [](Mod& m) { m.story.frames[0].leftPhoto = 3; },
+         [](const Mod& m) {
+             return std::vector<Expected>{{"bad-index", 1, m.lineOf("<left character=\"0\" photo=\"3\"")}};
+         }},
         {"full path",
-         [](Mod& m) { m.story.backgrounds[0] = "C:\\pics\\sky.jpg"; fs::remove(m.mod / "bg/sky.jpg"); },
-         [](const Mod& m) { return std::vector<Expected>{{"not-exported", 1, m.lineOf("<bg>C:")}}; }},
-        {"case mismatch",
-         [](Mod& m) { m.story.backgrounds[0] = "//bg/Sky.jpg"; },
+         [](Mod& m) {
+             m.story.backgrounds[0] = "C:\\pics\\sky.jpg";
+             fs::remove(m.mod / "bg/sky.jpg");
+         },
+         [](const Mod& m) {
+             return std::vector<Expected>{{"not-exported", 1, m.lineOf("<bg>C:")}};
+         }},
+        {"case mismatch", [](Mod& m) { m.story.backgrounds[0] = "//bg/Sky.jpg"; },
          [](const Mod& m) {
              return std::vector<Expected>{{"missing-file", 1, m.lineOf("<bg>//bg/Sky.jpg")}, {"unused-file", 0, 0}};
          }},
@@ -143,35 +153,68 @@ TEST(StoryCheck, FindsEachPlantedProblemExactly)
              return std::vector<Expected>{{"undecodable", 1, m.lineOf("<bg>")}, {"undecodable", 1, m.lineOf("<sd>")}};
          }},
         {"folder where a file should be",
-         [](Mod& m) { fs::remove(m.mod / "bgm/tune.wav"); fs::create_directories(m.mod / "bgm/tune.wav"); },
-         [](const Mod& m) { return std::vector<Expected>{{"missing-file", 1, m.lineOf("<bgm>")}}; }},
+         [](Mod& m) {
+             fs::remove(m.mod / "bgm/tune.wav");
+             fs::create_directories(m.mod / "bgm/tune.wav");
+         },
+         [](const Mod& m) {
+             return std::vector<Expected>{{"missing-file", 1, m.lineOf("<bgm>")}};
+         }},
         {"FIFO where a file should be",
-         [](Mod& m) { fs::remove(m.mod / "sound/ding.wav"); ASSERT_EQ(::mkfifo((m.mod / "sound/ding.wav").c_str(), 0600), 0); },
-         [](const Mod& m) { return std::vector<Expected>{{"missing-file", 1, m.lineOf("<sd>")}}; }},
+         [](Mod& m) {
+             fs::remove(m.mod / "sound/ding.wav");
+             ASSERT_EQ(::mkfifo((m.mod / "sound/ding.wav").c_str(), 0600), 0);
+         },
+         [](const Mod& m) {
+             return std::vector<Expected>{{"missing-file", 1, m.lineOf("<sd>")}};
+         }},
         {"reference leaving the mod",
-         [](Mod& m) { m.story.characters[0].photos[0].dir = "//../../secret.png"; fs::remove_all(m.mod / "character"); },
-         [](const Mod& m) { return std::vector<Expected>{{"path-escape", 1, m.lineOf("<photo")}}; }},
+         [](Mod& m) {
+             m.story.characters[0].photos[0].dir = "//../../secret.png";
+             fs::remove_all(m.mod / "character");
+         },
+         [](const Mod& m) {
+             return std::vector<Expected>{{"path-escape", 1, m.lineOf("<photo")}};
+         }},
         {"characters without glyphs",
          // 啊 is drawn; 0xAAA1 is an empty row of GB 2312; 0xB0 0x41 is no pair.
          [](Mod& m) { m.story.frames[1].sentence = "\xB0\xA1 \xAA\xA1 \xB0\x41"; },
-         [](const Mod& m) { return std::vector<Expected>{{"missing-glyph", 2, m.lineOf("sentence=\"176_161_")}}; }},
+         [](const Mod& m) {
+             return std::vector<Expected>{{"missing-glyph", 2, m.lineOf("sentence=\"176_161_")}};
+         }},
         {"sentence longer than the text box",
-         [](Mod& m) { m.story.frames[0].sentence = std::string(446, 'a'); },  // "Ann: " + 446 = 451 bytes
-         [](const Mod& m) { return std::vector<Expected>{{"overflow", 1, m.lineOf("<text character=\"1\"")}}; }},
-        {"text box missing",
-         [](Mod& m) { fs::remove(m.mod / "content.png"); },
-         [](const Mod&) { return std::vector<Expected>{{"template", 0, 0}}; }},
-        {"file nothing refers to",
-         [](Mod& m) { writePicture(m.mod / "bg/extra.jpg", 8, 8); },
-         [](const Mod&) { return std::vector<Expected>{{"unused-file", 0, 0}}; }},
-        {"picture far larger than its sprite",
-         [](Mod& m) { writePicture(m.mod / "bg/sky.jpg", 1700, 1300); },
-         [](const Mod& m) { return std::vector<Expected>{{"large-picture", 1, m.lineOf("<bg>")}}; }},
+         [](Mod& m) { m.story.frames[0].sentence = std::string(446, 'a'); }, // "Ann: " + 446 = 451 bytes
+         [](const Mod& m) {
+             return std::vector<Expected>{{"overflow", 1, m.lineOf("<text character=\"1\"")}};
+         }},
+        {"text box missing", [](Mod& m) { fs::remove(m.mod / "content.png"); },
+         [](const Mod&) {
+             return std::vector<Expected>{{"template", 0, 0}};
+         }},
+        {"file nothing refers to", [](Mod& m) { writePicture(m.mod / "bg/extra.jpg", 8, 8); },
+         [](const Mod&) {
+             return std::vector<Expected>{{"unused-file", 0, 0}};
+         }},
+        {"picture far larger than its sprite", [](Mod& m) { writePicture(m.mod / "bg/sky.jpg", 1700, 1300); },
+         [](const Mod& m) {
+             return std::vector<Expected>{{"large-picture", 1, m.lineOf("<bg>")}};
+         }},
         {"count beyond the entries",
-         [](Mod& m) { m.save(); std::string t; { std::ifstream in(m.mod / "script.xml"); std::stringstream s; s << in.rdbuf(); t = s.str(); }
-                      t.replace(t.find("<bgList number=\"1\""), 18, "<bgList number=\"5\"");
-                      writeFile(m.mod / "script.xml", t); },
-         [](const Mod& m) { return std::vector<Expected>{{"load", 0, m.lineOf("<bgList")}}; }},
+         [](Mod& m) {
+             m.save();
+             std::string t;
+             {
+                 std::ifstream in(m.mod / "script.xml");
+                 std::stringstream s;
+                 s << in.rdbuf();
+                 t = s.str();
+             }
+             t.replace(t.find("<bgList number=\"1\""), 18, "<bgList number=\"5\"");
+             writeFile(m.mod / "script.xml", t);
+         },
+         [](const Mod& m) {
+             return std::vector<Expected>{{"load", 0, m.lineOf("<bgList")}};
+         }},
     };
     for (const Case& c : cases) {
         Mod m;
@@ -238,11 +281,11 @@ TEST(StoryCheck, CachedResultsFollowChangedFiles)
     options.cacheFolder = (m.root / "cache").string();
     EXPECT_TRUE(storycheck::checkModFolder(m.mod.string(), options).empty());
     EXPECT_TRUE(storycheck::checkModFolder(m.mod.string(), options).empty());
-    writeFile(m.mod / "bg/sky.jpg", "now damaged");  // another size: a changed file
+    writeFile(m.mod / "bg/sky.jpg", "now damaged"); // another size: a changed file
     std::vector<Finding> found = storycheck::checkModFolder(m.mod.string(), options);
     ASSERT_EQ(found.size(), 1u) << describe(found);
     EXPECT_EQ(found[0].rule, "undecodable");
-    writePicture(m.mod / "bg/new.jpg", 8, 8);  // a new file changes the listing
+    writePicture(m.mod / "bg/new.jpg", 8, 8); // a new file changes the listing
     found = storycheck::checkModFolder(m.mod.string(), options);
     ASSERT_EQ(found.size(), 2u) << describe(found);
     EXPECT_EQ(found[1].rule, "unused-file");
@@ -252,7 +295,7 @@ TEST(StoryCheck, InMemoryRecordsAreCheckedWithoutTheSavedFile)
 {
     Mod m;
     m.save();
-    m.story.frames[0].sound = 4;  // not saved
+    m.story.frames[0].sound = 4; // not saved
     storycheck::Options options;
     options.glyphFile = kGlyphs;
     options.useCache = false;
@@ -271,8 +314,10 @@ TEST(StoryCheck, BundledDemoAndTemplateStoryCheckClean)
     std::string reason;
     ASSERT_TRUE(storycheck::checkPath(std::string(QS_RUN_DIR) + "/story", options, found, reason)) << reason;
     // Mods the other tests' runs leave in the run folder are not ours to judge.
-    std::erase_if(found, [](const Finding& f) { return f.file.find("/story/Lantern") == std::string::npos &&
-                                                       fs::path(f.file).parent_path().filename() != "story"; });
+    std::erase_if(found, [](const Finding& f) {
+        return f.file.find("/story/Lantern") == std::string::npos &&
+               fs::path(f.file).parent_path().filename() != "story";
+    });
     EXPECT_TRUE(found.empty()) << describe(found);
 }
 
@@ -280,7 +325,7 @@ TEST(StoryCheck, TextAndJsonSayTheSame)
 {
     Mod m;
     m.story.frames[1].background = 7;
-    m.story.characters[0].name = "\xB0\xA1\xAA\xA1";  // a name with a blank, shown as UTF-8
+    m.story.characters[0].name = "\xB0\xA1\xAA\xA1"; // a name with a blank, shown as UTF-8
     m.story.backgrounds.push_back("C:\\a\"b\\c.jpg");
     writePicture(m.mod / "bg/extra.jpg", 8, 8);
     m.save();
@@ -293,7 +338,9 @@ TEST(StoryCheck, TextAndJsonSayTheSame)
         const QJsonObject o = v.toObject();
         const std::string severity = o["severity"].toString().toStdString();
         back.push_back({o["file"].toString().toStdString(), o["line"].toInt(), o["column"].toInt(),
-                        severity == "error" ? Severity::Error : severity == "warning" ? Severity::Warning : Severity::Note,
+                        severity == "error"     ? Severity::Error
+                        : severity == "warning" ? Severity::Warning
+                                                : Severity::Note,
                         o["rule"].toString().toStdString(), o["frame"].toInt(), o["message"].toString().toStdString()});
     }
     EXPECT_EQ(storycheck::formatText(back), storycheck::formatText(found));
@@ -319,7 +366,7 @@ int run(const std::string& arguments, std::string* out = nullptr)
 TEST(CheckCommand, ExitStatusSaysErrorsWarningsOrUsage)
 {
     Mod m;
-    m.story.frames[0].sentence = std::string(446, 'a');  // an overflow warning
+    m.story.frames[0].sentence = std::string(446, 'a'); // an overflow warning
     m.save();
     const std::string mod = "--no-cache --glyphs " + kGlyphs + " " + m.mod.string();
     std::string out;

@@ -20,7 +20,10 @@ struct ScratchDir {
         std::filesystem::remove_all(dir, ignored);
     }
     std::string path(const std::string& name) const { return (dir / name).string(); }
-    void write(const std::string& name, const std::string& text) const { std::ofstream(dir / name, std::ios::binary) << text; }
+    void write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(dir / name, std::ios::binary) << text;
+    }
     std::string read(const std::string& name) const
     {
         std::ostringstream s;
@@ -34,7 +37,6 @@ struct ScratchDir {
 inline std::string everyByte()
 {
     std::string bytes;
-    for (int b = 1; b <= 255; ++b)
-        bytes += static_cast<char>(b);
+    for (int b = 1; b <= 255; ++b) bytes += static_cast<char>(b);
     return bytes;
 }

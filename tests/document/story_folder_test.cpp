@@ -33,20 +33,18 @@ TEST_F(StoryFolder, StartupFileNamesItsFirstWord)
         EXPECT_EQ(mod, *content ? "demo" : "");
     }
     ASSERT_TRUE(writeStartupMod("\xE6\x95\x85\xE4\xBA\x8B"));
-    EXPECT_EQ(read("story/startup.txt"), "\xE6\x95\x85\xE4\xBA\x8B");  // bare name, no line end
+    EXPECT_EQ(read("story/startup.txt"), "\xE6\x95\x85\xE4\xBA\x8B"); // bare name, no line end
     EXPECT_FALSE(writeStartupMod("x", ".\\missing\\startup.txt"));
 }
 
 TEST_F(StoryFolder, ListsFoldersOnlyInTheFileSystemsOrder)
 {
     EXPECT_TRUE(listMods().empty());
-    for (const char* mod : {"b", "a", "c d"})
-        fs::create_directory(dir / "story" / mod);
+    for (const char* mod : {"b", "a", "c d"}) fs::create_directory(dir / "story" / mod);
     write("story/startup.txt", "a");
     std::vector<std::string> expected;
     for (const auto& entry : fs::directory_iterator("story"))
-        if (entry.is_directory())
-            expected.push_back(entry.path().filename().string());
+        if (entry.is_directory()) expected.push_back(entry.path().filename().string());
     EXPECT_EQ(expected.size(), 3u);
     EXPECT_EQ(listMods(), expected);
     EXPECT_TRUE(listMods(".\\nothing\\").empty());

@@ -37,22 +37,25 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
-StoryRecords records(const StoryScript& s) { return s; }
+StoryRecords records(const StoryScript& s)
+{
+    return s;
+}
 
-}  // namespace
+} // namespace
 
 TEST(Sentence, IsStoredAsThreeDigitsPerByte)
 {
     for (auto [text, stored] : {std::pair{"abc", "097_098_099_"}, {"", ""}, {"\xFF\x01 ", "255_001_032_"}})
         EXPECT_TRUE(encodeSentence(text) == stored && decodeSentence(stored) == text) << stored;
-    EXPECT_EQ(decodeSentence("097_9"), std::string("a\x09"));  // a short last group still counts
-    EXPECT_EQ(decodeSentence("321_"), "A");                    // low 8 bits of 321
+    EXPECT_EQ(decodeSentence("097_9"), std::string("a\x09")); // a short last group still counts
+    EXPECT_EQ(decodeSentence("321_"), "A");                   // low 8 bits of 321
 }
 
 TEST_F(StoryFile, SaveThenLoadGivesTheSameRecords)
 {
     StoryScript model(storyRoot, "mod");
-    model.title = "\xB9\xCA\xCA\xC2";  // GB 2312 bytes, as in a person's name below
+    model.title = "\xB9\xCA\xCA\xC2"; // GB 2312 bytes, as in a person's name below
     model.characters = {{"amy", 2, {{"a0", "//defaultPhoto.png"}, {"a1", "C:\\pics\\a.png"}}},
                         {"\xC0\xEE", 3, {{"b0", "/b0.png"}, {"b1", "\\b1.png"}, {"b2", "//b2.png"}}}};
     model.characterCount = 2;
@@ -64,7 +67,7 @@ TEST_F(StoryFile, SaveThenLoadGivesTheSameRecords)
                     {1, 0, 0, 1, 2, "two words\r\n<&>", 0, 0, 0}};
     model.frameCount = 3;
     ASSERT_TRUE(model.save());
-    EXPECT_EQ(model.frames[1].sound, -1);  // normalised in the model too
+    EXPECT_EQ(model.frames[1].sound, -1); // normalised in the model too
 
     StoryScript loaded(storyRoot, "mod");
     ASSERT_TRUE(loaded.load());
@@ -95,8 +98,9 @@ TEST_F(StoryFile, ReaderFollowsCountsAndPositionsAcrossTheDocument)
     ASSERT_TRUE(model.load());
     EXPECT_TRUE(model.backgrounds.empty());
     EXPECT_EQ(model.characterCount, 2);
-    EXPECT_EQ(model.characters, (std::vector<Character>{{"amy", 1, {{"d0", "//a.png"}}}, {"bob", 1, {{"d1", "//b.png"}}}}));
-    EXPECT_EQ(model.musics, (std::vector<std::string>{""}));  // text after a comment is lost
+    EXPECT_EQ(model.characters,
+              (std::vector<Character>{{"amy", 1, {{"d0", "//a.png"}}}, {"bob", 1, {{"d1", "//b.png"}}}}));
+    EXPECT_EQ(model.musics, (std::vector<std::string>{""})); // text after a comment is lost
     EXPECT_EQ(model.sounds, (std::vector<std::string>{"//sound/s.wav"}));
     EXPECT_EQ(model.frames, (std::vector<Frame>{{0, 0, 1, 0, 2, "", 3, 0, 0}}));
 }
@@ -111,29 +115,27 @@ TEST_F(StoryFile, SavesInTheFilesOrderAndDamagedCopiesFailWhole)
     // " />"), the saved file is kOneFrame, which is written in the file's order.
     std::istringstream lines(read("mod/script.xml"));
     std::string saved, expected = kOneFrame;
-    for (std::string line; std::getline(lines, line);)
-        saved += line.substr(line.find_first_not_of(' '));
-    for (std::size_t at = 0; (at = expected.find("/>", at)) != std::string::npos; at += 3)
-        expected.insert(at, " ");
+    for (std::string line; std::getline(lines, line);) saved += line.substr(line.find_first_not_of(' '));
+    for (std::size_t at = 0; (at = expected.find("/>", at)) != std::string::npos; at += 3) expected.insert(at, " ");
     EXPECT_EQ(saved, "<?xml version=\"1.0\" ?>" + expected);
 
     const StoryRecords good = model;
     const PropertyTree* goodTree = model.tree.get();
 
     const std::vector<std::pair<std::string, std::string>> faults = {
-        {"<bgList number=\"1\">", "<bgList>"},                          // missing count
-        {"<bgList number=\"1\">", "<bgList number=\"one\">"},           // not a number
-        {"<soundList number=\"1\">", "<soundList number=\"-1\">"},      // negative
-        {"<bgmList number=\"1\">", "<bgmList number=\"2\">"},           // more than present
+        {"<bgList number=\"1\">", "<bgList>"},                     // missing count
+        {"<bgList number=\"1\">", "<bgList number=\"one\">"},      // not a number
+        {"<soundList number=\"1\">", "<soundList number=\"-1\">"}, // negative
+        {"<bgmList number=\"1\">", "<bgmList number=\"2\">"},      // more than present
         {"<scriptList number=\"1\">", "<scriptList number=\"2000000000\">"},
         {"<characterList number=\"1\">", "<characterList number=\"4294967296\">"},
-        {"photoNum=\"1\"", "photoNum=\"3\""},                            // photos missing
+        {"photoNum=\"1\"", "photoNum=\"3\""}, // photos missing
         {"photoNum=\"1\"", "photoNum=\"-1\""},
-        {" dir=\"//p.png\"", ""},                                        // attribute missing
-        {"<sound index=\"-1\"/>", ""},                                   // child missing
+        {" dir=\"//p.png\"", ""},      // attribute missing
+        {"<sound index=\"-1\"/>", ""}, // child missing
         {"<musicDir index=\"0\"/>", "<musicDir index=\"zero\"/>"},
         {"<name>T</name>", ""},
-        {"</story>", ""},                                                // not well-formed
+        {"</story>", ""}, // not well-formed
     };
     for (const auto& [from, to] : faults) {
         writeScript(replaced(kOneFrame, from, to));
@@ -147,22 +149,21 @@ TEST_F(StoryFile, SavesInTheFilesOrderAndDamagedCopiesFailWhole)
 TEST_F(StoryFile, DeletingFramesKeepsCountAndCurrentInStep)
 {
     StoryScript model(storyRoot, "mod");
-    EXPECT_FALSE(model.addFrame());  // nothing current yet
-    for (int i = 0; i < 3; ++i)
-        model.frames.push_back({i, 0, -1, -1, 1, "s" + std::to_string(i), i, i, i});
+    EXPECT_FALSE(model.addFrame()); // nothing current yet
+    for (int i = 0; i < 3; ++i) model.frames.push_back({i, 0, -1, -1, 1, "s" + std::to_string(i), i, i, i});
     model.frameCount = 3;
     ASSERT_TRUE(model.goToFrame(2, false));
-    EXPECT_TRUE(model.deleteFrame());  // the last: current moves back
+    EXPECT_TRUE(model.deleteFrame()); // the last: current moves back
     EXPECT_EQ(model.currentFrame, 1);
     ASSERT_TRUE(model.goToFrame(0, false));
-    EXPECT_TRUE(model.deleteFrame());  // the first: current names its follower
+    EXPECT_TRUE(model.deleteFrame()); // the first: current names its follower
     EXPECT_EQ(model.frames[0].sentence, "s1");
     EXPECT_EQ(model.frameCount, 1);
     const StoryRecords before = model;
     EXPECT_FALSE(model.goToFrame(1, true));
     EXPECT_FALSE(model.goToFrame(-1, false));
     EXPECT_EQ(model.currentFrame, 0);
-    EXPECT_FALSE(model.deleteFrame());  // the only frame stays
+    EXPECT_FALSE(model.deleteFrame()); // the only frame stays
     EXPECT_TRUE(records(model) == before);
 }
 
@@ -170,10 +171,13 @@ TEST_F(StoryFile, ReferencesResolveAgainstTheModOrStandAlone)
 {
     StoryScript model(storyRoot, "mod");
     const std::string mod = storyRoot + "mod", outside = (dir / "outside.png").string();
-    write("mod/here.png", "x");  // one leading "/" is also an absolute path: the mod's own file wins
+    write("mod/here.png", "x"); // one leading "/" is also an absolute path: the mod's own file wins
     for (auto [ref, resolved] : {std::pair<std::string, std::string>{"//bg/a.jpg", mod + "//bg/a.jpg"},
-                                 {"\\bg\\a.jpg", mod + "\\bg\\a.jpg"}, {"/here.png", mod + "/here.png"},
-                                 {"C:\\music\\x.mp3", "C:\\music\\x.mp3"}, {"", ""}, {outside, outside}})
+                                 {"\\bg\\a.jpg", mod + "\\bg\\a.jpg"},
+                                 {"/here.png", mod + "/here.png"},
+                                 {"C:\\music\\x.mp3", "C:\\music\\x.mp3"},
+                                 {"", ""},
+                                 {outside, outside}})
         EXPECT_EQ(model.resolveAssetPath(ref), resolved) << ref;
 }
 
@@ -209,33 +213,32 @@ TEST_F(StoryFile, PreviewPlaysMusicAndSoundsByTheEditorsRules)
     const std::string mod = storyRoot + "mod";
     model.musics = {"//a.mp3", "/elsewhere/b.mp3"};
     model.sounds = {"\\missing.wav"};
-    for (int music : {0, 0, 1, 7})
-        model.frames.push_back({-1, -1, -1, -1, 0, "", 0, music, -1});
+    for (int music : {0, 0, 1, 7}) model.frames.push_back({-1, -1, -1, -1, 0, "", 0, music, -1});
     model.frames[0].sound = 0;
     model.frames[3].sound = 5;
     model.bgmEnabled = true;
 
     ASSERT_TRUE(model.goToFrame(0, false));
-    EXPECT_EQ(out.take(), (std::vector<std::string>{"open " + mod + "/missing.wav", "open " + mod + "//a.mp3",
-                                                    "play 1 at 0"}));
-    EXPECT_TRUE(preview.soundOpen && preview.soundDevice == 0);  // an attempt counts
+    EXPECT_EQ(out.take(),
+              (std::vector<std::string>{"open " + mod + "/missing.wav", "open " + mod + "//a.mp3", "play 1 at 0"}));
+    EXPECT_TRUE(preview.soundOpen && preview.soundDevice == 0); // an attempt counts
 
-    ASSERT_TRUE(model.goToFrame(1, false));  // the same music plays on
+    ASSERT_TRUE(model.goToFrame(1, false)); // the same music plays on
     EXPECT_TRUE(out.take().empty());
     out.ranOut = true;
-    ASSERT_TRUE(model.goToFrame(0, false));  // ...and starts again once it ran out
+    ASSERT_TRUE(model.goToFrame(0, false)); // ...and starts again once it ran out
     EXPECT_EQ(out.take(), (std::vector<std::string>{"open " + mod + "/missing.wav", "play 1 at 0"}));
     out.ranOut = false;
     ASSERT_TRUE(model.goToFrame(1, true));
     EXPECT_EQ(out.take(), (std::vector<std::string>{"close 1", "open " + mod + "//a.mp3", "play 2 at 0"}));
-    ASSERT_TRUE(model.goToFrame(2, false));  // a full path is played as it is
+    ASSERT_TRUE(model.goToFrame(2, false)); // a full path is played as it is
     EXPECT_EQ(out.take(), (std::vector<std::string>{"close 2", "open /elsewhere/b.mp3", "play 3 at 0"}));
-    ASSERT_TRUE(model.goToFrame(3, false));  // music 7 and sound 5 do not exist
+    ASSERT_TRUE(model.goToFrame(3, false)); // music 7 and sound 5 do not exist
     EXPECT_EQ(out.take(), (std::vector<std::string>{"close 3"}));
     EXPECT_TRUE(model.musicPlaying);
 
     model.bgmEnabled = false;
-    ASSERT_TRUE(model.goToFrame(2, false));  // off: a change only closes the music
+    ASSERT_TRUE(model.goToFrame(2, false)); // off: a change only closes the music
     model.playSound(-1);
     EXPECT_TRUE(out.take().empty());
     EXPECT_FALSE(model.musicPlaying);

@@ -100,7 +100,8 @@ TEST_F(WriteSafety, OnlyBoundedRegularFilesAreRead)
     };
     const Case cases[] = {
         {"folder", [&](const std::string& rel) { fs::create_directories(box.path(rel)); }, "not a regular file"},
-        {"FIFO", [&](const std::string& rel) { ASSERT_EQ(::mkfifo(box.path(rel).c_str(), 0600), 0); }, "not a regular file"},
+        {"FIFO", [&](const std::string& rel) { ASSERT_EQ(::mkfifo(box.path(rel).c_str(), 0600), 0); },
+         "not a regular file"},
         {"/dev/zero", [&](const std::string& rel) { box.link(rel, "/dev/zero"); }, "not a regular file"},
         {"sparse 1 GB", [&](const std::string& rel) { sparse(rel, 1ull << 30); }, nullptr},
         {"missing", [](const std::string&) {}, "no such file"},

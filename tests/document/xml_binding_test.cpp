@@ -20,11 +20,10 @@ TEST(PropertyTree, PathsSelectAcrossParentsInDocumentOrder)
     add(*add(root, "characterList"), "character")->setAttribute("name", "amy");
     add(*add(root, "characterList"), "character")->setAttribute("name", "bob");
     PropertyTree* bgs = add(root, "bgList");
-    for (const char* bg : {"first.jpg", "two words.jpg", " 7 "})
-        add(*bgs, "bg", bg);
+    for (const char* bg : {"first.jpg", "two words.jpg", " 7 "}) add(*bgs, "bg", bg);
     EXPECT_EQ(getValues(root, "characterList.character.@name"), (Values{"amy", "bob"}));
     EXPECT_EQ(getValues(root, "  bgList.bg \t"), (Values{"first.jpg", "two", "7"}));
-    EXPECT_EQ(getValue(root, "characterList.character.@name", 2), "");  // past the list
+    EXPECT_EQ(getValue(root, "characterList.character.@name", 2), ""); // past the list
     // The root itself is never matched, and empty components match nothing.
     for (const char* none : {"story.bgList.bg", "bgList..bg", "nothing.here.@x"})
         EXPECT_TRUE(getValues(root, none).empty()) << none;
@@ -33,12 +32,12 @@ TEST(PropertyTree, PathsSelectAcrossParentsInDocumentOrder)
 TEST(TextConversions, BehaveLikeStreamExtraction)
 {
     EXPECT_EQ(wordOf(" \t\r\n\v\fword rest"), "word");
-    EXPECT_EQ(wordOf("\xB0\xA1\xA0x y"), "\xB0\xA1\xA0x");  // high bytes are not blanks
-    for (auto [text, value] : {std::pair{"12abc", 12}, {" -1", -1}, {"abc", 0}, {"99999999999999999999999", 2147483647}})
+    EXPECT_EQ(wordOf("\xB0\xA1\xA0x y"), "\xB0\xA1\xA0x"); // high bytes are not blanks
+    for (auto [text, value] :
+         {std::pair{"12abc", 12}, {" -1", -1}, {"abc", 0}, {"99999999999999999999999", 2147483647}})
         EXPECT_EQ(intOf(text), value) << text;
     int n = 42;
-    for (const char* bad : {"x1", "-", "", "2147483648"})
-        EXPECT_FALSE(parseInt(bad, n)) << bad;
+    for (const char* bad : {"x1", "-", "", "2147483648"}) EXPECT_FALSE(parseInt(bad, n)) << bad;
     EXPECT_EQ(n, 42);
     EXPECT_TRUE(parseInt(" -2147483648", n));
     EXPECT_EQ(n, -2147483647 - 1);
@@ -53,10 +52,10 @@ TEST_F(XmlBinding, SavesAttributesSortedThenFirstWordThenChildren)
     root.addChild(std::make_unique<PropertyTree>("blank", " \t "));
     PropertyTree* c = root.addChild(std::make_unique<PropertyTree>("character", "x"));
     c->setAttribute("photoNum", 2);
-    c->setAttribute("photoNum", 1);  // overwrites
+    c->setAttribute("photoNum", 1); // overwrites
     c->setAttribute("name", "a <b> & \"c\"");
     c->addChild(std::make_unique<PropertyTree>("photo", ""));
-    ASSERT_TRUE(saveTree(root, dir.string() + "\\out.xml"));  // stored form, mapped for the disk
+    ASSERT_TRUE(saveTree(root, dir.string() + "\\out.xml")); // stored form, mapped for the disk
     EXPECT_EQ(read("out.xml"), "<?xml version=\"1.0\" ?>\n<story>\n    <name>two</name>\n    <blank />\n"
                                "    <character name='a &lt;b&gt; &amp; &quot;c&quot;' photoNum=\"1\">x\n"
                                "        <photo />\n    </character>\n</story>\n");
@@ -68,11 +67,11 @@ TEST_F(XmlBinding, LoadKeepsElementsAndTheirLeadingTextOnly)
     write("in.xml", "<?xml version=\"1.0\" ?><!-- c --><script a=\"1\" b=\"2\">"
                     "<name><!-- why -->late</name><bg>first<x/>second</bg><?pi?><bg/></script>");
     std::unique_ptr<PropertyTree> root;
-    ASSERT_TRUE(loadTree(root, dir.string() + "\\in.xml"));  // stored form, mapped for the disk
-    EXPECT_EQ(root->name, "script");  // any root name; paths start below it
+    ASSERT_TRUE(loadTree(root, dir.string() + "\\in.xml")); // stored form, mapped for the disk
+    EXPECT_EQ(root->name, "script");                        // any root name; paths start below it
     EXPECT_EQ(root->attributes.size(), 2u);
     ASSERT_EQ(root->children.size(), 3u);
-    EXPECT_EQ(root->children[0]->value, "");  // text after a comment is not the element's
+    EXPECT_EQ(root->children[0]->value, ""); // text after a comment is not the element's
     EXPECT_EQ(getValues(*root, "bg"), (std::vector<std::string>{"first", ""}));
     EXPECT_EQ(root->children[1]->children.size(), 1u);
     write("bom.xml", "\xEF\xBB\xBF<story><name>\xE6\x95\x85</name></story>");

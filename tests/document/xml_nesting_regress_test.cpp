@@ -14,8 +14,7 @@ namespace {
 std::string nested(int levels)
 {
     std::string open, close;
-    for (int i = 0; i < levels; ++i)
-        open += "<a>", close += "</a>";
+    for (int i = 0; i < levels; ++i) open += "<a>", close += "</a>";
     return open + close;
 }
 
@@ -27,7 +26,7 @@ int tinyXmlDepth(const TiXmlNode& node)
     return deepest + (node.ToElement() ? 1 : 0);
 }
 
-}  // namespace
+} // namespace
 
 TEST(XmlNesting, DeepFilesFailCleanlyAndKeepTheLoadedTree)
 {
@@ -38,9 +37,9 @@ TEST(XmlNesting, DeepFilesFailCleanlyAndKeepTheLoadedTree)
     dir.write("mod/script.xml", nested(kMaxXmlDepth));
     ASSERT_TRUE(loadTree(slot, file));
     const PropertyTree* before = slot.get();
-    for (const std::string& deep : {nested(kMaxXmlDepth + 1), nested(100000),
-                                    "\xEF\xBB\xBF<?xml version=\"1.0\"?>" + nested(100000),
-                                    nested(100000).substr(0, 3 * 100000)}) {  // unclosed
+    for (const std::string& deep :
+         {nested(kMaxXmlDepth + 1), nested(100000), "\xEF\xBB\xBF<?xml version=\"1.0\"?>" + nested(100000),
+          nested(100000).substr(0, 3 * 100000)}) { // unclosed
         dir.write("mod/script.xml", deep);
         EXPECT_FALSE(loadTree(slot, file));
         EXPECT_EQ(slot.get(), before);
@@ -56,19 +55,17 @@ TEST(XmlNesting, OnlyElementsTinyXmlEntersCount)
     const std::string deep = nested(1000);
     EXPECT_EQ(xmlNestingDepth("<s><!--" + deep + "--><![CDATA[" + deep + "]]></s>", false), 1);
     EXPECT_EQ(xmlNestingDepth("<s v=\"" + deep + "\" w='<b>'/>", false), 1);
-    EXPECT_EQ(xmlNestingDepth("<s/>junk" + deep, false), 1);  // not parsed after the root
+    EXPECT_EQ(xmlNestingDepth("<s/>junk" + deep, false), 1); // not parsed after the root
 
     // "/>" and "</a>" in values, comments and unknown markup close nothing.
     std::string text;
-    for (int i = 0; i < 200; ++i)
-        text += "<a v=\"/>\" w='</a>'><!-- </a> --><? </a> ?>";
+    for (int i = 0; i < 200; ++i) text += "<a v=\"/>\" w='</a>'><!-- </a> --><? </a> ?>";
     EXPECT_GE(xmlNestingDepth(text, false), 200);
 
     // In UTF-8 mode a lead byte takes the quote after it into the value, so
     // the tag goes on; read bytewise the quote would end the value early.
     std::string utf8 = "\xEF\xBB\xBF";
-    for (int i = 0; i < 100; ++i)
-        utf8 += "<a v=\"\xE4\"/>\"><b x=\"\xE4\">\">";
+    for (int i = 0; i < 100; ++i) utf8 += "<a v=\"\xE4\"/>\"><b x=\"\xE4\">\">";
     TiXmlDocument document;
     document.Parse(utf8.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     EXPECT_GE(tinyXmlDepth(document), 100);

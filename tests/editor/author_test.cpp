@@ -20,7 +20,7 @@ using qtest::StoryRoot;
 
 namespace {
 
-const std::string kXiaoMing = "\xD0\xA1\xC3\xF7";  // 小明 in GB 2312
+const std::string kXiaoMing = "\xD0\xA1\xC3\xF7"; // 小明 in GB 2312
 
 std::vector<std::string> entriesOf(const std::string& folder)
 {
@@ -99,7 +99,11 @@ TEST(FullDisk, ExportAndAddModLeaveNothingHalfWrittenAndSayWhich)
     EXPECT_EQ(entriesOf(root.path("story/demo/bg")), std::vector<std::string>{}) << "the dead copy's part went too";
 
     withFileSizeLimit(
-        false, [&] { std::vector<std::string> mods{"demo"}; return addModCommand("tale", mods, root.storyRoot()).logLine; },
+        false,
+        [&] {
+            std::vector<std::string> mods{"demo"};
+            return addModCommand("tale", mods, root.storyRoot()).logLine;
+        },
         log, err);
     EXPECT_EQ(root.read("log.txt"), "Mod create failed, defaultBg.jpg could not be copied...T_T");
     EXPECT_FALSE(fs::exists(root.path("story/tale")));
@@ -166,13 +170,26 @@ TEST_F(Undo, EveryKindOfChangeGoesBackAndForthWithTheBoxes)
     std::vector<StoryRecords> states{records()};
     std::vector<std::string> pages{w.page.value};
     const std::vector<std::function<void()>> changes = {
-        [&] { w.leftPhoto.choose(0); }, [&] { w.back.choose(1); }, [&] { w.left.choose(1); },
-        [&] { w.speaker.choose(0); }, [&] { w.bgm.choose(1); }, [&] { w.sound.choose(0); },
-        [&] { for (const char* typed : {"a", "ab", "abc"}) w.sentence.type(typed); },  // one step
-        [&] { w.click(ControlId::AddFrame); }, [&] { w.click(ControlId::DeleteFrame); },
-        [&] { w.personName.type("Cy"); w.click(ControlId::AddPerson); }, [&] { w.click(ControlId::AddPhoto); },
-        [&] { w.click(ControlId::AddBackground); }, [&] { w.click(ControlId::AddMusic); },
-        [&] { w.click(ControlId::AddSound); }, [&] { w.click(ControlId::Export); },
+        [&] { w.leftPhoto.choose(0); },
+        [&] { w.back.choose(1); },
+        [&] { w.left.choose(1); },
+        [&] { w.speaker.choose(0); },
+        [&] { w.bgm.choose(1); },
+        [&] { w.sound.choose(0); },
+        [&] {
+            for (const char* typed : {"a", "ab", "abc"}) w.sentence.type(typed);
+        }, // one step
+        [&] { w.click(ControlId::AddFrame); },
+        [&] { w.click(ControlId::DeleteFrame); },
+        [&] {
+            w.personName.type("Cy");
+            w.click(ControlId::AddPerson);
+        },
+        [&] { w.click(ControlId::AddPhoto); },
+        [&] { w.click(ControlId::AddBackground); },
+        [&] { w.click(ControlId::AddMusic); },
+        [&] { w.click(ControlId::AddSound); },
+        [&] { w.click(ControlId::Export); },
     };
     for (const auto& change : changes) {
         change();

@@ -55,7 +55,7 @@ TEST_F(EditorWindow, ShowsEveryFieldOfTheFrame)
                                 w.sound.sel, w.addPhoto.sel}),
               std::vector<int>({0, 0, 1, 1, 1, 0, 1, 0}));
 
-    w.click(ControlId::Next);  // frame 1: nobody on the left, sound 0
+    w.click(ControlId::Next); // frame 1: nobody on the left, sound 0
     EXPECT_EQ(w.page.value, "2/3");
     EXPECT_EQ(w.sound.sel, 0);
     EXPECT_TRUE(w.dlg.previewAudio().soundOpen) << "arriving on a frame with a sound plays it";
@@ -65,8 +65,10 @@ TEST_F(EditorWindow, NavigationStopsAtTheEndsWithItsMessages)
 {
     open();
     const std::tuple<ControlId, const char*, const char*> steps[] = {{ControlId::Prev, "1/3", "No prev frames..."},
-        {ControlId::End, "3/3", ""}, {ControlId::Next, "3/3", "No next frames..."}, {ControlId::Prev, "2/3", ""},
-        {ControlId::Begin, "1/3", ""}};
+                                                                     {ControlId::End, "3/3", ""},
+                                                                     {ControlId::Next, "3/3", "No next frames..."},
+                                                                     {ControlId::Prev, "2/3", ""},
+                                                                     {ControlId::Begin, "1/3", ""}};
     for (const auto& [button, page, message] : steps) {
         const std::string log = *message ? w.log.value + message + "\r\n" : w.log.value;
         w.click(button);
@@ -77,10 +79,10 @@ TEST_F(EditorWindow, NavigationStopsAtTheEndsWithItsMessages)
 
 TEST_F(EditorWindow, LogStartsAfreshAfterFifteenLines)
 {
-    open();  // one line: the load
+    open(); // one line: the load
     for (int i = 2; i <= 15; ++i) w.dlg.appendLog("line " + std::to_string(i));
     EXPECT_EQ(w.logLines().size(), 15u);
-    w.sentence.type("a pull between the messages");  // once made the log grow past fifteen
+    w.sentence.type("a pull between the messages"); // once made the log grow past fifteen
     w.dlg.appendLog("line 16");
     EXPECT_EQ(w.logLines(), std::vector<std::string>{"line 16"});
 }
@@ -88,13 +90,13 @@ TEST_F(EditorWindow, LogStartsAfreshAfterFifteenLines)
 TEST_F(EditorWindow, FrameBoxesWriteTheFrame)
 {
     open();
-    w.left.choose(2);  // None
+    w.left.choose(2); // None
     EXPECT_EQ(frame(0).leftCharacter, -1);
     EXPECT_EQ(w.leftPhoto.items, std::vector<std::string>{"None"});
     w.leftPhoto.choose(0);
     EXPECT_EQ(frame(0).leftPhoto, -1) << "a photo choice without a person changes nothing";
 
-    w.right.choose(0);  // Ann
+    w.right.choose(0); // Ann
     EXPECT_EQ(frame(0).rightCharacter, 0);
     EXPECT_EQ(frame(0).rightPhoto, 0);
     EXPECT_EQ(w.rightPhoto.items, (std::vector<std::string>{"smile", "calm"}));
@@ -106,7 +108,7 @@ TEST_F(EditorWindow, FrameBoxesWriteTheFrame)
     EXPECT_EQ(frame(0).background, 1);
     EXPECT_GE(w.preview.invalidated, 4);
 
-    w.sound.choose(1);  // None
+    w.sound.choose(1); // None
     EXPECT_EQ(frame(0).sound, -1);
     EXPECT_FALSE(w.dlg.previewAudio().soundOpen);
     w.sound.choose(0);
@@ -162,7 +164,7 @@ TEST_F(EditorWindow, ClosingAsksOnlyWithUnsavedChangesAndStaysWhenTheSaveFails)
     EXPECT_TRUE(w.dlg.requestClose());
     EXPECT_EQ(root.read("story/demo/script.xml"), saved);
 
-    std::filesystem::remove_all(root.path("story/demo"));  // the save cannot succeed now
+    std::filesystem::remove_all(root.path("story/demo")); // the save cannot succeed now
     w.question.answer = Answer::Save;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(w.dlg.requestClose()) << "a failed save keeps the window open";
@@ -178,7 +180,7 @@ TEST_F(EditorWindow, StartUpWritesTheFileOrLogsWhyNot)
     EXPECT_EQ(root.read("story/startup.txt"), "demo");
 
     std::filesystem::remove(root.path("story/startup.txt"));
-    std::filesystem::create_directory(root.path("story/startup.txt"));  // cannot be opened for writing
+    std::filesystem::create_directory(root.path("story/startup.txt")); // cannot be opened for writing
     w.click(ControlId::StartUp);
     EXPECT_EQ(w.lastLog(), "Set demo as start up failed...T_T");
 }
@@ -209,7 +211,7 @@ TEST_F(EditorWindow, SwitchingModSavesTheOldAndNeverOverwritesABrokenOne)
     EXPECT_EQ(root.read("story/broken/script.xml"), "<story><name>x");
     EXPECT_EQ(frame(0).sentence, "kept");
 
-    std::filesystem::remove_all(root.path("story/demo"));  // now the switch's save fails
+    std::filesystem::remove_all(root.path("story/demo")); // now the switch's save fails
     w.mod.choose(broken);
     EXPECT_EQ(w.lastLog(), "Story save failed...T_T");
     EXPECT_EQ(w.dlg.story()->modName, "demo") << "stays on the unsaved story";

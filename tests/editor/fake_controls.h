@@ -34,38 +34,58 @@ struct FakeList : quillforge::ListBox, Wired {
     std::vector<std::string> items;
     int sel = -1;
     bool enabled = true;
-    void reset() override { items.clear(); sel = -1; }
+    void reset() override
+    {
+        items.clear();
+        sel = -1;
+    }
     void addString(const std::string& t) override { items.push_back(t); }
     int count() const override { return static_cast<int>(items.size()); }
     int selection() const override { return sel; }
     void setSelection(int i) override { sel = i >= 0 && i < count() ? i : -1; }
     std::string entry(int i) const override { return i >= 0 && i < count() ? items[i] : ""; }
     void setEnabled(bool e) override { enabled = e; }
-    void choose(int i) { sel = i; raise(); }  // the user's pick
+    void choose(int i)
+    {
+        sel = i;
+        raise();
+    } // the user's pick
     std::string chosen() const { return entry(sel); }
 };
 
 struct FakeEdit : quillforge::EditBox, Wired {
     std::string value;
-    bool raiseOnSet = false;  // a toolkit that reports the program's own changes
+    bool raiseOnSet = false; // a toolkit that reports the program's own changes
     bool enabled = true;
     std::string text() const override { return value; }
-    void setText(const std::string& t) override { value = t; if (raiseOnSet) raise(); }
+    void setText(const std::string& t) override
+    {
+        value = t;
+        if (raiseOnSet) raise();
+    }
     void setEnabled(bool e) override { enabled = e; }
-    void type(const std::string& t) { value = t; raise(); }
+    void type(const std::string& t)
+    {
+        value = t;
+        raise();
+    }
 };
 
 struct FakeCheck : quillforge::CheckBox, Wired {
     bool on = false;
     bool checked() const override { return on; }
     void setChecked(bool c) override { on = c; }
-    void click() { on = !on; raise(); }
+    void click()
+    {
+        on = !on;
+        raise();
+    }
 };
 
 // Answers the open-file dialogs in turn; with no answer left it cancels.
 struct FakeFiles : quillforge::FileDialog {
     std::deque<std::string> answers;
-    std::vector<std::string> filters;  // the filter of every dialog shown
+    std::vector<std::string> filters; // the filter of every dialog shown
     bool openFile(const std::string& filter, std::string& path) override
     {
         filters.push_back(filter);
@@ -81,8 +101,16 @@ struct FakeQuestion : quillforge::CloseQuestion {
     int asked = 0;
     bool restore = true;
     int restoreAsked = 0;
-    Answer askSaveChanges(const std::string&) override { ++asked; return answer; }
-    bool askRestore(const std::string&) override { ++restoreAsked; return restore; }
+    Answer askSaveChanges(const std::string&) override
+    {
+        ++asked;
+        return answer;
+    }
+    bool askRestore(const std::string&) override
+    {
+        ++restoreAsked;
+        return restore;
+    }
 };
 
 struct FakePreview : quillforge::PreviewSurface {
@@ -118,23 +146,44 @@ struct FakeWindow {
             lines.push_back(log.value.substr(pos, end - pos));
         return lines;
     }
-    std::string lastLog() const { auto l = logLines(); return l.empty() ? "" : l.back(); }
+    std::string lastLog() const
+    {
+        auto l = logLines();
+        return l.empty() ? "" : l.back();
+    }
 
 private:
     // Runs before dlg is built: only its address is taken.
-    template <class Control> Control* wire(Control& c, ControlId id) { c.sink = &dlg; c.id = id; return &c; }
+    template <class Control>
+    Control* wire(Control& c, ControlId id)
+    {
+        c.sink = &dlg;
+        c.id = id;
+        return &c;
+    }
     quillforge::EditorControls controls()
     {
         using C = ControlId;
         quillforge::EditorControls c;
-        c.mod = wire(mod, C::Mod); c.back = wire(back, C::Back); c.left = wire(left, C::Left);
-        c.right = wire(right, C::Right); c.leftPhoto = wire(leftPhoto, C::LeftPhoto);
-        c.rightPhoto = wire(rightPhoto, C::RightPhoto); c.addPhotoPerson = wire(addPhoto, C::AddPhotoPerson);
-        c.speaker = wire(speaker, C::Speaker); c.bgm = wire(bgm, C::Bgm); c.sound = wire(sound, C::Sound);
-        c.personName = wire(personName, C::PersonName); c.sentence = wire(sentence, C::Sentence);
-        c.log = wire(log, C::Log); c.modName = wire(modName, C::ModName); c.page = wire(page, C::Page);
+        c.mod = wire(mod, C::Mod);
+        c.back = wire(back, C::Back);
+        c.left = wire(left, C::Left);
+        c.right = wire(right, C::Right);
+        c.leftPhoto = wire(leftPhoto, C::LeftPhoto);
+        c.rightPhoto = wire(rightPhoto, C::RightPhoto);
+        c.addPhotoPerson = wire(addPhoto, C::AddPhotoPerson);
+        c.speaker = wire(speaker, C::Speaker);
+        c.bgm = wire(bgm, C::Bgm);
+        c.sound = wire(sound, C::Sound);
+        c.personName = wire(personName, C::PersonName);
+        c.sentence = wire(sentence, C::Sentence);
+        c.log = wire(log, C::Log);
+        c.modName = wire(modName, C::ModName);
+        c.page = wire(page, C::Page);
         c.bgmCheck = wire(bgmCheck, C::BgmCheck);
-        c.fileDialog = &files; c.closeQuestion = &question; c.preview = &preview;
+        c.fileDialog = &files;
+        c.closeQuestion = &question;
+        c.preview = &preview;
         return c;
     }
 };
@@ -173,9 +222,8 @@ inline StoryRecords sampleStory()
     r.backgrounds = {"//bg/one.jpg", "C:\\pics\\two.jpg"};
     r.musics = {"//bgm/m0.mp3", "//bgm/m1.mp3"};
     r.sounds = {"//sound/s.wav"};
-    r.frames = {Frame{0, 1, 1, 0, 1, "\xC4\xE3\xBA\xC3", 0, 0, -1},  // GB 2312 for 你好
-                Frame{-1, -1, 0, 0, 0, "two", 1, 0, 0},
-                Frame{1, 0, -1, -1, 2, "three", 0, 1, -1}};
+    r.frames = {Frame{0, 1, 1, 0, 1, "\xC4\xE3\xBA\xC3", 0, 0, -1}, // GB 2312 for 你好
+                Frame{-1, -1, 0, 0, 0, "two", 1, 0, 0}, Frame{1, 0, -1, -1, 2, "three", 0, 1, -1}};
     r.characterCount = 2;
     r.frameCount = 3;
     return r;

@@ -15,7 +15,8 @@ namespace {
 
 // A photo as loadPngImage gives it (bottom row first, RGBA), built from the
 // file's view: pixel(c, r) of the file's top-down picture.
-template <typename Fn> cv::Mat photoOf(int w, int h, Fn pixel)
+template <typename Fn>
+cv::Mat photoOf(int w, int h, Fn pixel)
 {
     cv::Mat m(h, w, CV_8UC4);
     for (int r = 0; r < h; ++r)
@@ -32,9 +33,12 @@ TEST(PreviewBlend, AlphaMixesWithTruncation)
 {
     cv::Mat canvas = canvasOf({50, 60, 70});
     // Alpha 0 keeps the background, 255 copies the photo, 100 mixes and truncates.
-    blendPhoto(canvas, photoOf(3, 1, [](int c, int) {
-                   return cv::Vec4b(200, 10, 30, c == 0 ? 0 : c == 1 ? 255 : 100);
-               }), false);
+    blendPhoto(canvas,
+               photoOf(3, 1, [](int c, int) { return cv::Vec4b(200, 10, 30,
+                                                               c == 0   ? 0
+                                                               : c == 1 ? 255
+                                                                        : 100); }),
+               false);
     EXPECT_EQ(canvas.at<cv::Vec3b>(599, 0), cv::Vec3b(50, 60, 70));
     EXPECT_EQ(canvas.at<cv::Vec3b>(599, 1), cv::Vec3b(30, 10, 200));
     // 0.39215687 * 30 + 0.60784313 * 50 = 42.156...; red 0.392 * 200 + 0.608 * 70 = 120.98 -> 120
@@ -62,7 +66,7 @@ TEST(PreviewFiles, ComposesScaledBackgroundAndPhotosAndShowsAMissingOne)
     cv::Mat bg(300, 400, CV_8UC3);
     cv::randu(bg, 0, 255);
     cv::imwrite(bgPng, bg);
-    cv::imwrite(pPng, cv::Mat(100, 50, CV_8UC4, cv::Scalar(255, 0, 0, 255)));  // blue, as OpenCV writes BGRA
+    cv::imwrite(pPng, cv::Mat(100, 50, CV_8UC4, cv::Scalar(255, 0, 0, 255))); // blue, as OpenCV writes BGRA
 
     PictureCache cache;
     cv::Mat canvas, expected;
@@ -105,7 +109,7 @@ TEST(PreviewFit, FitsFourByThreeAndCentres)
 
 TEST(EditorTextCodec, GbAndUnicodeRoundTrip)
 {
-    const std::string beyondGb2312 = "𝄞é€";  // four-byte GB18030 forms, nothing lost
+    const std::string beyondGb2312 = "𝄞é€"; // four-byte GB18030 forms, nothing lost
     EXPECT_EQ(gbToUtf8(utf8ToGb(beyondGb2312)), beyondGb2312);
     EXPECT_EQ(gbToUtf8("\xC4"), "\xEF\xBF\xBD") << "text ending inside a character";
 }

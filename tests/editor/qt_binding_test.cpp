@@ -64,14 +64,13 @@ TEST(QtBinding, OnlyTheUsersSelectionAndTypingRaiseEventsAndPushesReplaceOnlyDif
     typeUnicode(&plain, QString::fromUtf8("中"));
     line.show();
     QTest::keyClicks(&line, "x");
-    EXPECT_EQ(counter.events,
-              (std::vector<ControlId>{ControlId::Back, ControlId::Sentence, ControlId::PersonName}));
+    EXPECT_EQ(counter.events, (std::vector<ControlId>{ControlId::Back, ControlId::Sentence, ControlId::PersonName}));
 }
 
 TEST(QtBinding, PainterTargetKeepsColoursAndOrientation)
 {
     cv::Mat picture(2, 1, CV_8UC3);
-    picture.at<cv::Vec3b>(0, 0) = {0, 0, 255};  // red on top
+    picture.at<cv::Vec3b>(0, 0) = {0, 0, 255}; // red on top
     picture.at<cv::Vec3b>(1, 0) = {255, 0, 0};
     QImage out(1, 2, QImage::Format_RGB32);
     QPainter painter(&out);
@@ -111,9 +110,10 @@ TEST_F(QtWindow, LayoutFollowsTheTemplateAndThePreviewIsFittedIntoItsFrame)
               window.children().indexOf(window.previewWidget()));
     // Tab order is template order: Mod, Back, Left, Right, Add (background) ...
     QWidget* w = widget(ControlId::Mod);
-    for (ControlId next : {ControlId::Back, ControlId::Left, ControlId::Right, ControlId::AddBackground,
-                           ControlId::LeftPhoto}) {
-        do w = w->nextInFocusChain(); while (!(w->focusPolicy() & Qt::TabFocus));
+    for (ControlId next :
+         {ControlId::Back, ControlId::Left, ControlId::Right, ControlId::AddBackground, ControlId::LeftPhoto}) {
+        do w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus));
         EXPECT_EQ(w, widget(next));
     }
     QImage shot = window.previewWidget()->grab().toImage();
@@ -124,7 +124,10 @@ TEST_F(QtWindow, LayoutFollowsTheTemplateAndThePreviewIsFittedIntoItsFrame)
 
 TEST_F(QtWindow, KeysNeverCloseWhileEnterOrTheButtonsRunTheCommandsAndF1ShowsTheAboutBox)
 {
-    auto key = [&](ControlId id, Qt::Key k) { widget(id)->setFocus(); QTest::keyClick(widget(id), k); };
+    auto key = [&](ControlId id, Qt::Key k) {
+        widget(id)->setFocus();
+        QTest::keyClick(widget(id), k);
+    };
     key(ControlId::Mod, Qt::Key_Return);
     QTest::keyClick(&window, Qt::Key_Escape);
     QString seenTitle, seenText;
@@ -153,14 +156,15 @@ TEST_F(QtWindow, KeysNeverCloseWhileEnterOrTheButtonsRunTheCommandsAndF1ShowsThe
     QTest::mouseClick(widget(ControlId::AddPerson), Qt::LeftButton);
     const QString log = static_cast<QPlainTextEdit*>(widget(ControlId::Log))->toPlainText();
     EXPECT_TRUE(log.endsWith("successfully loaded...:-)\nMod created success...:-)\nPerson added...:-)\n"
-                             "Person name already exist...T_T\n")) << log.toStdString();
+                             "Person name already exist...T_T\n"))
+        << log.toStdString();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(question.asked, 0);
 }
 
 TEST_F(QtWindow, F7ChecksTheStoryInMemoryAndADoubleClickGoesToTheFrame)
 {
-    window.dlg().story()->frames[2].background = 9;  // edited, not saved
+    window.dlg().story()->frames[2].background = 9; // edited, not saved
     QTest::keyClick(&window, Qt::Key_F7);
     auto* problems = window.findChild<ProblemsWindow*>();
     ASSERT_NE(problems, nullptr);
@@ -184,7 +188,8 @@ TEST_F(QtWindow, TheFrameCounterShowsAllOfItsText)
 {
     auto* page = static_cast<QLineEdit*>(widget(ControlId::Page));
     StoryScript& story = *window.dlg().story();
-    for (const auto& [frames, shown, want] : {std::tuple{2000, 21, "21/2000"}, std::tuple{100000, 100000, "100000/100000"}}) {
+    for (const auto& [frames, shown, want] :
+         {std::tuple{2000, 21, "21/2000"}, std::tuple{100000, 100000, "100000/100000"}}) {
         story.frames.resize(frames);
         story.frameCount = frames;
         window.dlg().goToFrameNumber(shown);
@@ -194,7 +199,8 @@ TEST_F(QtWindow, TheFrameCounterShowsAllOfItsText)
         int first = shot.width(), last = -1;
         for (int y = 3; y < shot.height() - 3; ++y)
             for (int x = 0; x < shot.width(); ++x)
-                if (qGray(shot.pixel(x, y)) < 100 && x > 1 && x < shot.width() - 2) first = std::min(first, x), last = std::max(last, x);
+                if (qGray(shot.pixel(x, y)) < 100 && x > 1 && x < shot.width() - 2)
+                    first = std::min(first, x), last = std::max(last, x);
         EXPECT_GT(first, 3) << want;
         EXPECT_LT(last, shot.width() - 4) << want;
         EXPECT_GE(last - first + 3, QFontMetrics(page->font()).horizontalAdvance(want)) << want;
@@ -206,10 +212,12 @@ TEST_F(QtWindow, KeysRunTheButtonsCommandsUndoAndGoToAFrame)
     auto* page = static_cast<QLineEdit*>(widget(ControlId::Page));
     auto* sentence = static_cast<QPlainTextEdit*>(widget(ControlId::Sentence));
     auto log = [&] { return static_cast<QPlainTextEdit*>(widget(ControlId::Log))->toPlainText(); };
-    sentence->setFocus();  // a box that would take these keys as its own
+    sentence->setFocus(); // a box that would take these keys as its own
     const std::tuple<Qt::Key, Qt::KeyboardModifiers, const char*> moves[] = {
-        {Qt::Key_PageDown, Qt::NoModifier, "2/3"}, {Qt::Key_End, Qt::ControlModifier, "3/3"},
-        {Qt::Key_PageDown, Qt::NoModifier, "3/3"}, {Qt::Key_PageUp, Qt::NoModifier, "2/3"},
+        {Qt::Key_PageDown, Qt::NoModifier, "2/3"},
+        {Qt::Key_End, Qt::ControlModifier, "3/3"},
+        {Qt::Key_PageDown, Qt::NoModifier, "3/3"},
+        {Qt::Key_PageUp, Qt::NoModifier, "2/3"},
         {Qt::Key_Home, Qt::ControlModifier, "1/3"}};
     for (const auto& [key, modifiers, want] : moves) {
         QTest::keyClick(sentence, key, modifiers);

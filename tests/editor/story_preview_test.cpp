@@ -21,7 +21,10 @@ int msOfTone(const std::vector<double>& out, double hz)
     return ms;
 }
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // A model on the editor's real audio devices, its output in a file.
 class StoryPreview : public testing::Test {
@@ -32,7 +35,7 @@ protected:
     std::uint32_t& soundDevice = preview.soundDevice;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(StoryPreview, MusicFollowsTheEditorsRules)
 {
@@ -42,8 +45,7 @@ TEST_F(StoryPreview, MusicFollowsTheEditorsRules)
     tone::writeWav(audio.path("sd.wav"), {{1000, 100}});
     model.musics = {audio.path("a.wav"), "\\b.wav"};
     model.sounds = {audio.path("sd.wav")};
-    for (int music : {0, 0, 0, 1, 1})
-        model.frames.push_back({-1, -1, -1, -1, 0, "", 0, music, -1});
+    for (int music : {0, 0, 0, 1, 1}) model.frames.push_back({-1, -1, -1, -1, 0, "", 0, music, -1});
     model.frames[0].sound = 0;
     model.frameCount = 5;
     model.bgmEnabled = true;
@@ -57,7 +59,7 @@ TEST_F(StoryPreview, MusicFollowsTheEditorsRules)
     ASSERT_TRUE(model.goToFrame(1, false));
     EXPECT_EQ(model.musicDevice, first);
     EXPECT_GE(AudioPlayer::positionMs(first), 60u);
-    EXPECT_EQ(soundDevice, firstSound);  // frame 1 has no sound
+    EXPECT_EQ(soundDevice, firstSound); // frame 1 has no sound
 
     // Same music after it ran out: the same device starts again from 0.
     ASSERT_TRUE(tone::waitFor(first, AudioPlayer::kModeStop));
@@ -71,7 +73,7 @@ TEST_F(StoryPreview, MusicFollowsTheEditorsRules)
     ASSERT_TRUE(model.goToFrame(1, true));
     const std::uint32_t reopened = model.musicDevice;
     EXPECT_NE(reopened, first);
-    EXPECT_EQ(AudioPlayer::mode(first), 0u);  // closed
+    EXPECT_EQ(AudioPlayer::mode(first), 0u); // closed
     ASSERT_TRUE(tone::waitFor(reopened, AudioPlayer::kModeStop));
 
     // Other music, through a mod-relative reference.
@@ -92,8 +94,7 @@ TEST_F(StoryPreview, MusicFollowsTheEditorsRules)
     const auto out = audio.stop();
     // Three whole plays of the 250 ms music: first, after running out, reopened.
     EXPECT_NEAR(msOfTone(out, 440), 750, 60);
-    EXPECT_GE(msOfTone(out, 660), 220);  // about the 300 ms slept, not the whole 2 s
+    EXPECT_GE(msOfTone(out, 660), 220); // about the 300 ms slept, not the whole 2 s
     EXPECT_LT(msOfTone(out, 660), 2000);
     EXPECT_NEAR(msOfTone(out, 1000), 200, 60);
 }
-

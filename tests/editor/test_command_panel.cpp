@@ -26,7 +26,7 @@ TEST_F(Commands, AddedPersonsPhotosAndSoundsKeepEveryBoxOnItsEntry)
     EXPECT_EQ(w.leftPhoto.chosen(), "calm");
     EXPECT_EQ(w.rightPhoto.items, (std::vector<std::string>{"grin"}));
 
-    w.click(ControlId::Next);  // frame 1: nobody left, Ann right, sound 0
+    w.click(ControlId::Next); // frame 1: nobody left, Ann right, sound 0
     w.files.answers = {root.write("sfx/pop.wav", "p")};
     w.click(ControlId::AddSound);
     EXPECT_EQ(w.sound.chosen(), "s.wav");
@@ -42,7 +42,7 @@ TEST_F(Commands, AddedPersonsPhotosAndSoundsKeepEveryBoxOnItsEntry)
     EXPECT_EQ(w.personName.value, "Cy") << "the box keeps its text";
 
     w.files.answers = {root.picture("pics/nod.png", 80)};
-    w.click(ControlId::AddPhoto);  // for Bo, whom this frame does not show
+    w.click(ControlId::AddPhoto); // for Bo, whom this frame does not show
     EXPECT_EQ(story().characters[1].photoNum, 2);
     EXPECT_EQ(w.leftPhoto.items, std::vector<std::string>{"None"});
     EXPECT_EQ(w.rightPhoto.items, (std::vector<std::string>{"smile", "calm", "wink.jpg"}));
@@ -103,7 +103,7 @@ TEST_F(Commands, FileButtonsRefuseUnreadablePicturesAndPathsWithWhiteSpaceAndSay
         EXPECT_EQ(w.lastLog(), line) << path;
     }
     const std::string logBefore = w.log.value;
-    w.click(ControlId::AddSound);  // no answer left: cancelled
+    w.click(ControlId::AddSound); // no answer left: cancelled
     w.click(ControlId::AddPhoto);
     EXPECT_EQ(w.log.value, logBefore);
     // Said before the dialog, so nobody picks a file for no one.
@@ -121,9 +121,9 @@ TEST_F(Commands, AddPersonGivesTheDefaultPhotoAndRefusesTakenAndUnfitNames)
 {
     open();
     const std::pair<const char*, const char*> cases[] = {
-        {"ann", "Person added...:-)"},  // names differ by letter case too
+        {"ann", "Person added...:-)"}, // names differ by letter case too
         {"", "Person added...:-)"},
-        {"张三", "Person added...:-)"},  // stored as GB 2312 bytes, ordinary name bytes
+        {"张三", "Person added...:-)"}, // stored as GB 2312 bytes, ordinary name bytes
         {"Ann", "Person name already exist...T_T"},
         {"ann", "Person name already exist...T_T"},
         {"", "Person name already exist...T_T"},
@@ -147,7 +147,7 @@ TEST_F(Commands, AddPersonGivesTheDefaultPhotoAndRefusesTakenAndUnfitNames)
 TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
 {
     StoryRoot root;
-    setenv("HOME", root.path("").c_str(), 1);  // the files come from the author's own
+    setenv("HOME", root.path("").c_str(), 1); // the files come from the author's own
     root.startup("demo");
     root.addMod("demo", sampleStory());
     root.addMod("zeta", sampleStory());
@@ -162,11 +162,11 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
     templateStory.sounds = {"//defaultSound.wav"};
     templateStory.frames = {Frame{}};
     templateStory.frameCount = 1;
-    root.addMod("", templateStory);  // the story root's own script.xml
+    root.addMod("", templateStory); // the story root's own script.xml
 
     FakeWindow w(root.storyRoot());
     ASSERT_TRUE(w.dlg.initDialog());
-    w.mod.choose(1);  // not the first listed, so staying on it is no accident
+    w.mod.choose(1); // not the first listed, so staying on it is no accident
     const std::string edited = w.mod.chosen();
     w.modName.type("tale");
     w.click(ControlId::AddMod);
@@ -182,11 +182,12 @@ TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
     w.files.answers = {root.picture("out/a/face.png", 30), root.picture("out/a/sky.jpg", 60),
                        root.picture("out/b/sky.jpg", 120), root.write("out/tune.mp3", "tune"),
                        root.write("out/ding.wav", "ding")};
-    for (ControlId id : {ControlId::AddPhoto, ControlId::AddBackground, ControlId::AddBackground,
-                         ControlId::AddMusic, ControlId::AddSound})
+    for (ControlId id : {ControlId::AddPhoto, ControlId::AddBackground, ControlId::AddBackground, ControlId::AddMusic,
+                         ControlId::AddSound})
         w.click(id);
     EXPECT_TRUE(w.log.value.ends_with("New person image added.\r\nNew bg added.\r\nNew bg added.\r\n"
-                                      "New bgm added.\r\nNew sound added.\r\n")) << w.log.value;
+                                      "New bgm added.\r\nNew sound added.\r\n"))
+        << w.log.value;
     // New files are offered last; each box stays on what the frame shows, "None" too.
     EXPECT_EQ(w.sound.items, (std::vector<std::string>{"defaultSound.wav", "ding.wav", "None"}));
     EXPECT_EQ(w.sound.chosen(), "None");

@@ -13,7 +13,7 @@ class ModFolders : public ::testing::Test {
 protected:
     ModFolders()
     {
-        setenv("HOME", root.path("").c_str(), 1);  // the outside files are the author's own
+        setenv("HOME", root.path("").c_str(), 1); // the outside files are the author's own
         fs::create_directories(root.path("story/demo"));
         for (const std::string& t : modTemplateFiles()) root.write("story/" + t, "template " + t);
     }
@@ -32,10 +32,10 @@ protected:
 TEST_F(ModFolders, AddModRefusesTakenNamesAndNamesThatLeaveTheStoryRootOrAreNoSingleWord)
 {
     std::vector<std::string> mods = {"demo"};
-    fs::create_directory(root.path("story/late"));  // made by hand, not listed yet
+    fs::create_directory(root.path("story/late")); // made by hand, not listed yet
     const std::pair<const char*, const char*> cases[] = {
         {"demo", "Mod name already exist...T_T"},
-        {"", "Create directory failed...T_T"},  // the story root itself, which exists
+        {"", "Create directory failed...T_T"}, // the story root itself, which exists
         {"late", "Create directory failed...T_T"},
         {"../escape", "Mod name can not contain / or \\...T_T"},
         {"..\\escape", "Mod name can not contain / or \\...T_T"},
@@ -74,7 +74,8 @@ TEST_F(ModFolders, ExportGivesCopiesSingleWordNamesAndLeavesModReferencesAlone)
     EXPECT_EQ(root.read(mod("bg/a_b.jpg")), "ab");
     EXPECT_EQ(story.sounds[0], "\\sound\\kept.wav");
     EXPECT_EQ(story.characters[0].photos[0].dir, "//defaultPhoto.png");
-    EXPECT_TRUE(fs::is_directory(root.path(mod("character/Bob")))) << "a person with only the default photo gets a folder";
+    EXPECT_TRUE(fs::is_directory(root.path(mod("character/Bob"))))
+        << "a person with only the default photo gets a folder";
 }
 
 TEST_F(ModFolders, SameFileNamesFromDifferentFoldersKeepBothPictures)
@@ -87,19 +88,19 @@ TEST_F(ModFolders, SameFileNamesFromDifferentFoldersKeepBothPictures)
     EXPECT_EQ(story.backgrounds,
               (std::vector<std::string>{"//bg/sky.jpg", "//bg/sky_2.jpg", "//bg/sky.jpg", "//bg/hill_2.jpg"}));
     EXPECT_EQ(root.read(mod("bg/sky.jpg")), "day");
-    EXPECT_EQ(root.read(mod("bg/hill.jpg")), "old hill");  // never overwritten
+    EXPECT_EQ(root.read(mod("bg/hill.jpg")), "old hill"); // never overwritten
     EXPECT_EQ(root.read(mod("bg/hill_2.jpg")), "new hill");
 }
 
 TEST_F(ModFolders, MissingOutsideFilesAreRewrittenAndUncopyableOnesKept)
 {
-    outside("pics/dir.jpg/x", "x");  // "dir.jpg" is a folder
+    outside("pics/dir.jpg/x", "x"); // "dir.jpg" is a folder
     const std::string dirJpg = root.path("outside/pics/dir.jpg");
     const std::string tune = outside("tune.mp3", "tune");
     story.sounds = {root.path("outside/gone.wav")};
     story.backgrounds = {dirJpg};
     story.musics = {tune};
-    root.write(mod("bgm"), "in the way");  // the mod's bgm folder cannot be made
+    root.write(mod("bgm"), "in the way"); // the mod's bgm folder cannot be made
 
     EXPECT_EQ(exportDemo().logLine, "Export incomplete, dir.jpg and 1 more could not be copied...T_T");
     EXPECT_EQ(story.sounds[0], "//sound/gone.wav");

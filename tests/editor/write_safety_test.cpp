@@ -66,11 +66,14 @@ TEST_F(StrangersMod, ExportCopiesOnlyRegularFilesAndCountsThoseFromOutsideTheHom
     story.backgrounds = {passwd, box.write("home/a.jpg", "a"), box.path("story/demo/own.jpg"), box.path("nowhere/.")};
     const auto before = box.outsideSnapshot();
 
-    EXPECT_EQ(exportDemo().logLine,
-              "Export incomplete, pipe.wav and 3 more could not be copied...T_T 1 file came from outside your home folder.");
+    EXPECT_EQ(
+        exportDemo().logLine,
+        "Export incomplete, pipe.wav and 3 more could not be copied...T_T 1 file came from outside your home folder.");
     EXPECT_EQ(box.outsideSnapshot(), before);
-    EXPECT_EQ(story.sounds, (std::vector<std::string>{box.path("outside/pipe.wav"), "/dev/zero", box.path("nowhere/..")}));
-    EXPECT_EQ(story.backgrounds, (std::vector<std::string>{"//bg/passwd", "//bg/a.jpg", "//bg/own.jpg", box.path("nowhere/.")}));
+    EXPECT_EQ(story.sounds,
+              (std::vector<std::string>{box.path("outside/pipe.wav"), "/dev/zero", box.path("nowhere/..")}));
+    EXPECT_EQ(story.backgrounds,
+              (std::vector<std::string>{"//bg/passwd", "//bg/a.jpg", "//bg/own.jpg", box.path("nowhere/.")}));
 
     story.sounds.clear();
     story.backgrounds = {box.write("outside/b.jpg", "b"), box.write("outside/c.jpg", "c")};
@@ -122,7 +125,7 @@ TEST_F(StrangersMod, EveryCharacterTypedIsStoredAndStoredBytesSurviveAnEdit)
     FakeWindow w(box.storyRoot(), nullptr);
     ASSERT_TRUE(w.dlg.initDialog());
     Frame& f = w.dlg.story()->frames[0];
-    w.sentence.type("\xEE\x9E\x92");  // U+E792, a private-use character
+    w.sentence.type("\xEE\x9E\x92"); // U+E792, a private-use character
     EXPECT_EQ(f.sentence, "\x84\x31\x83\x31");
 
     // Bytes that start no character, and a four-byte code the system's
@@ -131,11 +134,11 @@ TEST_F(StrangersMod, EveryCharacterTypedIsStoredAndStoredBytesSurviveAnEdit)
     w.dlg.showFrame();
     w.sentence.type(w.sentence.value + "!");
     EXPECT_EQ(f.sentence, "\xC4\xE3\x80\x95\x32\x90\x31z!");
-    w.sentence.type("\xE4\xBD\xA0" + w.sentence.value.substr(3));  // the first character replaced
+    w.sentence.type("\xE4\xBD\xA0" + w.sentence.value.substr(3)); // the first character replaced
     EXPECT_EQ(f.sentence, "\xC4\xE3\x80\x95\x32\x90\x31z!");
 
     const std::string before = w.sentence.value;
-    w.sentence.type(before + "\xFF");  // no character at all
+    w.sentence.type(before + "\xFF"); // no character at all
     EXPECT_EQ(w.lastLog(), "Character can not be stored in a sentence...T_T");
     EXPECT_EQ(w.sentence.value, before);
     EXPECT_EQ(f.sentence, "\xC4\xE3\x80\x95\x32\x90\x31z!");
@@ -148,9 +151,11 @@ std::string utf8Of(char32_t c)
     if (c < 0x800) return s = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))}, s;
     if (c < 0x10000)
         return s = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-                    static_cast<char>(0x80 | (c & 0x3F))}, s;
+                    static_cast<char>(0x80 | (c & 0x3F))},
+               s;
     return s = {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-                static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))}, s;
+                static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))},
+           s;
 }
 
 // Every character and every assigned GB18030 code, one by one both ways.
@@ -160,14 +165,18 @@ TEST(TextCodec, EveryCharacterAndEveryCodeComeBackUnchanged)
     for (char32_t c = 0; c <= 0x10FFFF; ++c) {
         if (c >= 0xD800 && c <= 0xDFFF) continue;
         std::string gb;
-        if (utf8ToGb(utf8Of(c), gb) && gbToUtf8(gb) == utf8Of(c)) ++characters;
-        else ADD_FAILURE() << std::hex << "U+" << static_cast<unsigned>(c);
+        if (utf8ToGb(utf8Of(c), gb) && gbToUtf8(gb) == utf8Of(c))
+            ++characters;
+        else
+            ADD_FAILURE() << std::hex << "U+" << static_cast<unsigned>(c);
     }
     EXPECT_EQ(characters, 0x110000 - 0x800);
     auto check = [&](const std::string& code) {
         std::string back;
-        if (utf8ToGb(gbToUtf8(code), back) && back == code) ++codes;
-        else ADD_FAILURE() << testing::PrintToString(code);
+        if (utf8ToGb(gbToUtf8(code), back) && back == code)
+            ++codes;
+        else
+            ADD_FAILURE() << testing::PrintToString(code);
     };
     for (int a = 0x81; a <= 0xFE; ++a)
         for (int b = 0x40; b <= 0xFE; ++b)

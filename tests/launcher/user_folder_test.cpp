@@ -14,8 +14,10 @@ class UserFolder : public testing::Test, protected ScratchDir {
 protected:
     UserFolder()
     {
-        for (const char* folder : {"data/story/Demo/bg", "data/raw", "data/shader"}) fs::create_directories(dir / folder);
-        for (const char* file : {"content.png", "contentN.png", "script.xml", "next.png"}) write(std::string("data/story/") + file, file);
+        for (const char* folder : {"data/story/Demo/bg", "data/raw", "data/shader"})
+            fs::create_directories(dir / folder);
+        for (const char* file : {"content.png", "contentN.png", "script.xml", "next.png"})
+            write(std::string("data/story/") + file, file);
         write("data/story/startup.txt", "Demo");
         write("data/story/Demo/script.xml", "demo script");
         write("data/story/Demo/bg/a.jpg", "picture");
@@ -44,7 +46,7 @@ TEST_F(UserFolder, LaterRunsKeepTheUsersFilesAndRestoreMissingTemplates)
     write("user/story/Mine/script.xml", "my script");
     write("user/story/content.png", "my box");
     fs::remove(dir / "user/story/contentN.png");
-    fs::remove_all(dir / "user/story/Demo");  // the user deleted the demo: it stays deleted
+    fs::remove_all(dir / "user/story/Demo"); // the user deleted the demo: it stays deleted
     ASSERT_EQ(prepareUserFolder(setup), "");
     EXPECT_EQ(read("user/story/startup.txt"), "Mine");
     EXPECT_EQ(read("user/story/Mine/script.xml"), "my script");
@@ -65,7 +67,7 @@ TEST_F(UserFolder, LaterRunsKeepTheUsersFilesAndRestoreMissingTemplates)
 
 TEST_F(UserFolder, ReplacesOnlyDanglingLinks)
 {
-    fs::create_directories(dir / "user/raw");  // the user's own glyph folder
+    fs::create_directories(dir / "user/raw"); // the user's own glyph folder
     write("user/raw/1.bin", "own glyphs");
     fs::create_directory_symlink(dir / "gone", dir / "user/shader");
     ASSERT_EQ(prepareUserFolder(setup), "");

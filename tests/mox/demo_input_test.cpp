@@ -71,7 +71,7 @@ TEST_F(DemoInput, WheelZoomsWithACtrlSlowDownAndNeverReachesZero)
     EXPECT_FLOAT_EQ(wnd.zoom, 1.08f);
     wnd.HandleMessage(w32::WM_MOUSEWHEEL, (120u << 16) | w32::MK_CONTROL, 0);
     EXPECT_FLOAT_EQ(wnd.zoom, 1.088f);
-    wnd.HandleMessage(w32::WM_MOUSEWHEEL, 0x8000u << 16, 0);  // the largest step down
+    wnd.HandleMessage(w32::WM_MOUSEWHEEL, 0x8000u << 16, 0); // the largest step down
     EXPECT_FLOAT_EQ(wnd.zoom, 2.384185791015625e-06f);
     // A step that lands exactly on zero is held at the bound too.
     wnd.zoom = 1.0f;
@@ -85,15 +85,14 @@ TEST_F(DemoInput, LeftPressGoesToTheTopmostSpriteUnderItAndNeverStartsADrag)
     ProbeSprite lower(0, 0, 200, 200, &lowerLog), upper(100, 100, 200, 200, &log);
     spriteList = {&lower, &upper, nullptr};
     EXPECT_EQ(pickSprite(50, 50), &lower);
-    Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 150, 450);  // scene y 150
+    Send(w32::WM_LBUTTONDOWN, w32::MK_LBUTTON, 150, 450); // scene y 150
     // Dragged away with the button held: the sprite keeps the motion, the arcballs stay put.
     Send(w32::WM_MOUSEMOVE, w32::MK_LBUTTON, 500, 100);
     EXPECT_TRUE(Identity(wnd.objectBall));
     EXPECT_TRUE(Identity(wnd.viewBall));
     Send(w32::WM_LBUTTONUP, 0, 520, 90);
     EXPECT_TRUE(lowerLog.empty());
-    EXPECT_EQ(log, (std::vector<Event>{{"mouse", 0, 0, 150, 150}, {"motion", 500, 500},
-                                       {"mouse", 0, 1, 520, 510}}));
+    EXPECT_EQ(log, (std::vector<Event>{{"mouse", 0, 0, 150, 150}, {"motion", 500, 500}, {"mouse", 0, 1, 520, 510}}));
     EXPECT_EQ(wnd.CapturedSprite(), nullptr);
 }
 
@@ -105,8 +104,7 @@ TEST_F(DemoInput, LeftDragOffSpritesTurnsBothArcballsRightDragOnlyTheViewEvenOve
         wnd.objectBall = wnd.viewBall = ArcBall{};
         wnd.OnResize(800, 600);
         spriteList.clear();
-        if (!left)
-            spriteList.push_back(&everywhere);
+        if (!left) spriteList.push_back(&everywhere);
         const std::uint32_t button = left ? w32::MK_LBUTTON : w32::MK_RBUTTON;
         Send(left ? w32::WM_LBUTTONDOWN : w32::WM_RBUTTONDOWN, button, 400, 300);
         Send(w32::WM_MOUSEMOVE, button, 500, 300);
@@ -170,4 +168,4 @@ TEST(DemoKeys, GEndsTheProcessWithZeroAndTheKeyHookNeverSeesIt)
         testing::ExitedWithCode(0), "");
 }
 
-}  // namespace
+} // namespace

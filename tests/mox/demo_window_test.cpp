@@ -27,20 +27,18 @@ public:
     void draw() override
     {
         const w32::WindowHandle window = mox::DemoWnd::Instance().hWnd;
-        if (!w32::IsWindow(window))
-            return;
+        if (!w32::IsWindow(window)) return;
         ++frames;
         glReadPixels(400, 300, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
         glReadPixels(3, 3, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
-        if (!startTicks)
-            startTicks = SDL_GetTicks();
+        if (!startTicks) startTicks = SDL_GetTicks();
         if (!closing && SDL_GetTicks() - startTicks >= kCloseAfterMs) {
             title = w32::GetWindowText(window);
             w32::GetClientRect(window, client);
             w32::GetWindowRect(window, outer);
             SDL_Event close{};
-            close.window = {SDL_WINDOWEVENT, 0, SDL_GetWindowID(SDL_GL_GetCurrentWindow()),
-                            SDL_WINDOWEVENT_CLOSE, 0, 0, 0, 0, 0};
+            close.window = {
+                SDL_WINDOWEVENT, 0, SDL_GetWindowID(SDL_GL_GetCurrentWindow()), SDL_WINDOWEVENT_CLOSE, 0, 0, 0, 0, 0};
             SDL_PushEvent(&close);
             closing = true;
         }
@@ -52,7 +50,7 @@ public:
     std::uint32_t startTicks = 0;
     bool closing = false;
     int frames = 0;
-    unsigned char centre[4] = {}, corner[4] = {};  // of the last frame
+    unsigned char centre[4] = {}, corner[4] = {}; // of the last frame
     std::string title;
     w32::Rect client, outer;
 };
@@ -71,8 +69,7 @@ TEST(RunMainWindow, TeapotTitleCentringSdlInputAndZeroOnClose)
         preRendersAtInit = preRenders;
     };
     window.OnPreRender = [&] {
-        if (++preRenders != 5)
-            return;
+        if (++preRenders != 5) return;
         const Uint32 id = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
         SDL_Event e{};
         e.key = {SDL_KEYDOWN, 0, id, SDL_PRESSED, 0, 0, 0, {SDL_SCANCODE_J, SDLK_j, 0, 0}};
@@ -82,8 +79,7 @@ TEST(RunMainWindow, TeapotTitleCentringSdlInputAndZeroOnClose)
     };
     window.OnKeyDown = [&](int vk) { keys.push_back(vk); };
     window.OnMessage = [&](int m, int w, int l) {
-        if (m == int(w32::WM_LBUTTONDOWN))
-            clicks.push_back({w, w32::SignedLowWord(l), w32::SignedHighWord(l)});
+        if (m == int(w32::WM_LBUTTONDOWN)) clicks.push_back({w, w32::SignedLowWord(l), w32::SignedHighWord(l)});
     };
     CloserSprite closer;
     spriteList = {&closer};
@@ -105,8 +101,8 @@ TEST(RunMainWindow, TeapotTitleCentringSdlInputAndZeroOnClose)
     EXPECT_EQ(closer.centre[0], closer.centre[1]);
     EXPECT_EQ(closer.corner[0], 0);
 
-    EXPECT_TRUE(std::regex_match(
-        closer.title, std::regex(R"(Test mod  \[ Realtime/VSync - [ 0-9]+\.[0-9]{2}fps( \]?)?)")))
+    EXPECT_TRUE(
+        std::regex_match(closer.title, std::regex(R"(Test mod  \[ Realtime/VSync - [ 0-9]+\.[0-9]{2}fps( \]?)?)")))
         << closer.title;
     EXPECT_EQ(closer.client.Width(), 800);
     EXPECT_EQ(closer.client.Height(), 600);
@@ -116,4 +112,4 @@ TEST(RunMainWindow, TeapotTitleCentringSdlInputAndZeroOnClose)
     EXPECT_EQ(closer.outer.top, work.top + (work.Height() - closer.outer.Height()) / 2);
 }
 
-}  // namespace
+} // namespace

@@ -136,8 +136,7 @@ protected:
     bool AllRed() const
     {
         for (std::size_t i = 0; i < probe_.pixels.size(); i += 3)
-            if (probe_.pixels[i] != 255 || probe_.pixels[i + 1] != 0 || probe_.pixels[i + 2] != 0)
-                return false;
+            if (probe_.pixels[i] != 255 || probe_.pixels[i + 1] != 0 || probe_.pixels[i + 2] != 0) return false;
         return true;
     }
 
@@ -197,8 +196,8 @@ TEST_F(StereoWindowTest, OneProgramAtATimeSamplersOnConsecutiveUnitsAndTheFrameI
                    std::regex_replace(fragment_, std::regex("\n"), "\r\n"));
     const std::string out = Open();
     EXPECT_EQ(out.find("[FBO]Init success.\n"), 0u) << out;
-    EXPECT_NE(out.find("[GLSL] Loading " + kVertexFile + " and " + kFragmentFile + " success!\n"),
-              std::string::npos) << out;
+    EXPECT_NE(out.find("[GLSL] Loading " + kVertexFile + " and " + kFragmentFile + " success!\n"), std::string::npos)
+        << out;
     const std::int32_t id = mox::Stereo().mergeProgram;
     ASSERT_GE(id, 0);
     mox::glShader* program = mox::Programs().programs[id];
@@ -228,7 +227,7 @@ TEST_F(StereoWindowTest, OneProgramAtATimeSamplersOnConsecutiveUnitsAndTheFrameI
     mox::ReleaseProgram(program);
     mox::Programs().current = -1;
     EXPECT_EQ(Integer(GL_CURRENT_PROGRAM), 0);
-    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);  // later fixed-function texturing expects it
+    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0); // later fixed-function texturing expects it
     for (GLint unit = 0; unit < 2; ++unit) {
         glActiveTexture(GL_TEXTURE0 + unit);
         EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), 0);
@@ -283,8 +282,7 @@ TEST_F(StereoWindowTest, WithoutAMergeProgramTheFrameIsRedAfterTheReasonIsPrinte
     const std::size_t registered = mox::Programs().programs.size();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
-        if (&c != &cases[0])
-            InstallShaders(c.vertex, c.fragment);
+        if (&c != &cases[0]) InstallShaders(c.vertex, c.fragment);
         const std::string out = Open();
         const std::size_t start = out.find("[GLSL] Loading");
         ASSERT_NE(start, std::string::npos) << out;
@@ -319,4 +317,4 @@ TEST_F(StereoWindowTest, MissingFramebufferEntryPointsGiveTheMonoScene)
     EXPECT_TRUE(Printed([] { mox::LoadFramebufferEntryPoints(); }) == "[FBO]Init success.\n");
 }
 
-}  // namespace
+} // namespace

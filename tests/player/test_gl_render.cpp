@@ -94,8 +94,10 @@ TEST_F(GlRender, GlyphsAndLabelLinesLandWhereTheyBelong)
     for (int i = 0; i < 50; ++i) wide += "\xB0\xA2"; // solid glyphs
     StoryLabel label(wide);
     spriteList = {&label};
-    const struct { float progress; int line1End, line2End; } cases[] = {
-        {1.0f, 760, 120}, {0.5f, 440, 40}, {0.25f, 232, 40}}; // 0.25: 12 glyphs and a lone lead byte
+    const struct {
+        float progress;
+        int line1End, line2End;
+    } cases[] = {{1.0f, 760, 120}, {0.5f, 440, 40}, {0.25f, 232, 40}}; // 0.25: 12 glyphs and a lone lead byte
     for (const auto& c : cases) {
         label.progress = c.progress;
         render(1.0f);
@@ -198,9 +200,15 @@ TEST_F(GlPictures, TransitionFadesTheBackgroundUnderAMirroredRightPortrait)
     EXPECT_EQ(at(795, 300), kGreen);
     player::OnMessage(fixture::kLeftPress, 0, 0);
     // The old text stays until step 10, the new one is typed out after it.
-    const struct { int step; Rgb colour; const char* text; float progress; } fades[] = {
-        {5, {127, 0, 0}, "one", 1.0f}, {10, kBlack, "Ann: two!", 0.0f},
-        {15, {0, 0, 127}, "Ann: two!", 0.5f}, {20, kBlue, "Ann: two!", 1.0f}};
+    const struct {
+        int step;
+        Rgb colour;
+        const char* text;
+        float progress;
+    } fades[] = {{5, {127, 0, 0}, "one", 1.0f},
+                 {10, kBlack, "Ann: two!", 0.0f},
+                 {15, {0, 0, 127}, "Ann: two!", 0.5f},
+                 {20, kBlue, "Ann: two!", 1.0f}};
     for (const auto& f : fades) {
         runTo(f.step);
         EXPECT_THAT(at(50, 550), Near(f.colour)) << "step " << f.step;

@@ -19,8 +19,8 @@ namespace {
 void pushKey(SDL_Keycode key)
 {
     SDL_Event e{};
-    e.key = {SDL_KEYDOWN, 0, SDL_GetWindowID(SDL_GL_GetCurrentWindow()), SDL_PRESSED, 0, 0, 0,
-             {SDL_GetScancodeFromKey(key), key, 0, 0}};
+    e.key = {SDL_KEYDOWN, 0, SDL_GetWindowID(SDL_GL_GetCurrentWindow()), SDL_PRESSED, 0,
+             0,           0, {SDL_GetScancodeFromKey(key), key, 0, 0}};
     SDL_PushEvent(&e);
 }
 
@@ -49,10 +49,8 @@ TEST(PlayerWindow, KeysFromSdlMoveOnAndJGoesBack)
             w32::PostMessage(window.hWnd, w32::WM_CLOSE, 0, 0);
             return;
         }
-        if (story.transitionRunning())
-            return;
-        if (shown.empty() || shown.back() != story.currentFrame())
-            shown.push_back(story.currentFrame());
+        if (story.transitionRunning()) return;
+        if (shown.empty() || shown.back() != story.currentFrame()) shown.push_back(story.currentFrame());
         if (shown.size() == 1)
             pushKey(SDLK_a);
         else if (shown.size() == 2)
@@ -81,8 +79,7 @@ TEST(PlayerBoxes, MissingStartupFileAndTheStorysEndShowTheirBoxThenExitWithZero)
     dir.writeStory({fixture::frame(0, -1)});
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     StoryPlayer story("demo");
-    while (story.transitionRunning())
-        story.showFrame(story.currentFrame());
+    while (story.transitionRunning()) story.showFrame(story.currentFrame());
     EXPECT_EXIT(story.advanceStory(), testing::ExitedWithCode(0), "\\[Info\\] Story finished! \\(2\\)\n$");
     w32::SetMessageBoxHandler(nullptr);
 }

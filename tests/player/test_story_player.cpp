@@ -43,11 +43,10 @@ TEST_F(StoryPlayerTest, ScreenLayoutAndTheEmptyStoryOfABrokenScript)
     dir.writeStory({frame(0, 0)});
     {
         StoryPlayer p("demo");
-        EXPECT_EQ(spriteList, (std::vector<MOXSprite*>{&p.background(), &p.leftPortrait(),
-                                                      &p.rightPortrait(), &p.textBox(),
-                                                      &p.sentence(), &p.nextMarker()}));
+        EXPECT_EQ(spriteList, (std::vector<MOXSprite*>{&p.background(), &p.leftPortrait(), &p.rightPortrait(),
+                                                       &p.textBox(), &p.sentence(), &p.nextMarker()}));
         EXPECT_EQ(p.textBox().picture().at<cv::Vec4b>(0, 0), cv::Vec4b(200, 200, 200, 255)); // from the mod
-        EXPECT_FALSE(p.nextMarker().empty()); // from the story root
+        EXPECT_FALSE(p.nextMarker().empty());                                                // from the story root
     }
     EXPECT_TRUE(spriteList.empty());
 

@@ -20,10 +20,7 @@ struct Recorder : TextPainter {
     Calls calls;
     void begin(int, int, float, float, float, float) override {}
     void character(void*, unsigned char c) override { calls.emplace_back(1, static_cast<char>(c)); }
-    void glyph(const unsigned char* rows) override
-    {
-        calls.push_back(rows ? "G" + std::to_string(rows[0]) : "-");
-    }
+    void glyph(const unsigned char* rows) override { calls.push_back(rows ? "G" + std::to_string(rows[0]) : "-"); }
     void end() override {}
 };
 
@@ -59,8 +56,10 @@ TEST(GlyphFile, BuiltFromUnifontAtTheOffsetsThePlayerReads)
     int skipped = 0;
     ASSERT_TRUE(glyphs::readUnifontHex(hex, font, skipped));
     // First and last hanzi, ideographic full stop, full-width digit one.
-    const struct { unsigned char c1, c2; char32_t code; } samples[] = {
-        {0xB0, 0xA1, 0x554A}, {0xF7, 0xFE, 0x9F44}, {0xA1, 0xA3, 0x3002}, {0xA3, 0xB1, 0xFF11}};
+    const struct {
+        unsigned char c1, c2;
+        char32_t code;
+    } samples[] = {{0xB0, 0xA1, 0x554A}, {0xF7, 0xFE, 0x9F44}, {0xA1, 0xA3, 0x3002}, {0xA3, 0xB1, 0xFF11}};
     for (const auto& s : samples) {
         const auto& g = font.at(s.code);
         EXPECT_EQ(bytes.substr(glyph::recordOffset(s.c1, s.c2), 32), std::string(g.begin(), g.end()))
@@ -82,7 +81,9 @@ TEST(DrawText, WalksMixedTextStopsAtItsEndAndRetriesAMissingGlyphFile)
 
     writeNumberedGlyphs(dir.file("1.bin"), 2); // holds B0A1 and B0A2 only
     // Rows are handed over bottom row first.
-    EXPECT_EQ(walk(glyphs, "ab\xB0\xA2" "c\xB0\xA1"), (Calls{"a", "b", "G1", "c", "G0"}));
+    EXPECT_EQ(walk(glyphs, "ab\xB0\xA2"
+                           "c\xB0\xA1"),
+              (Calls{"a", "b", "G1", "c", "G0"}));
     EXPECT_EQ(walk(glyphs, std::string_view("a\0b", 3)), (Calls{"a"}));
     // A lead byte whose trail byte lies past the view is not drawn, and
     // nothing beyond the view is read.

@@ -16,7 +16,10 @@ namespace {
 using render::Mode;
 using render::Options;
 
-std::string parse(std::vector<std::string> args, Options& o) { return render::parseOptions(args, o); }
+std::string parse(std::vector<std::string> args, Options& o)
+{
+    return render::parseOptions(args, o);
+}
 
 TEST(RenderOptions, ModesAndTheirValues)
 {

@@ -18,16 +18,16 @@ namespace {
 TEST(HResultText, FixedTextsThenTheFacilityWithTheSystemTextOrTheNumber)
 {
     const std::pair<std::uint32_t, std::string> cases[] = {
-        {0x80070005, "[GENERIC]: General access denied."},  // fixed texts come before facility 7
+        {0x80070005, "[GENERIC]: General access denied."}, // fixed texts come before facility 7
         {0x8000000A, "[GENERIC]: Data is yet available, operation pending."},
         {0x8000FFFF, "[GENERIC]: Unexpected."},
         {0x80010001, "[RPC]:  0x80010001."},
-        {0x80230005, "[METADIRECTORY]:  0x80230005."},  // facility 35
-        {0x80050001, "[UNKNOWN]:  0x80050001."},        // 5 is not in the table
-        {0xFFFF0000, "[UNKNOWN]:  0xFFFF0000."},        // facility masked to 0x1FFF
+        {0x80230005, "[METADIRECTORY]:  0x80230005."}, // facility 35
+        {0x80050001, "[UNKNOWN]:  0x80050001."},       // 5 is not in the table
+        {0xFFFF0000, "[UNKNOWN]:  0xFFFF0000."},       // facility masked to 0x1FFF
         {0x00000001, "[GENERIC]:  0x00000001."},
         {0x80070002, std::string("[WIN32]: ") + std::strerror(2)},
-        {0x8007FFF0, "[WIN32]:  0x8007FFF0."},  // no system text for it
+        {0x8007FFF0, "[WIN32]:  0x8007FFF0."}, // no system text for it
     };
     for (const auto& [code, text] : cases) {
         char buffer[kErrorTextSize];
@@ -48,7 +48,7 @@ TEST(ReportLastWin32Error, PrintsAndClearsThePendingError)
     EXPECT_EQ(report(19, "SDL: no display"),
               "\n  Win32 error occurred: [WIN32]: No such device\n  (SDL: no display)\n");
     bool printed = true;
-    EXPECT_EQ(Printed([&] { printed = ReportLastWin32Error(); }), "");  // nothing pending
+    EXPECT_EQ(Printed([&] { printed = ReportLastWin32Error(); }), ""); // nothing pending
     EXPECT_FALSE(printed);
 }
 
@@ -66,7 +66,7 @@ TEST(ReportFailure, PrintsFunctionLineAndFileAfterTheLastBackslash)
 struct FakeHeap {
     alignas(64) static inline unsigned char pool[1 << 21];
     static inline std::size_t offset = 0;
-    static inline int failures = 0;  // how many of the next requests fail
+    static inline int failures = 0; // how many of the next requests fail
     static inline std::vector<std::size_t> requests;
     static inline std::vector<void*> freed;
     static inline int prompts = 0;
@@ -146,9 +146,8 @@ TEST_F(AlignedBlockTest, FailedAllocationAsksRetryTriesAgainAnythingElseGivesUp)
         EXPECT_EQ(FakeHeap::prompts, 1) << answer;
     }
     EXPECT_EQ(FakeHeap::promptCaption, "Out of memory");
-    EXPECT_EQ(FakeHeap::promptText,
-              "Failed to allocate 1024KB memory block!\r\n\r\n Abort: Launch debugger\r\n"
-              " Retry: Try allocation again\r\n Ignore: Stop allocation");
+    EXPECT_EQ(FakeHeap::promptText, "Failed to allocate 1024KB memory block!\r\n\r\n Abort: Launch debugger\r\n"
+                                    " Retry: Try allocation again\r\n Ignore: Stop allocation");
     // A size that cannot be padded never reaches the heap.
     FakeHeap::requests.clear();
     EXPECT_EQ(AlignedBlock::TryAllocate(SIZE_MAX - 8), nullptr);
@@ -162,7 +161,7 @@ TEST_F(AlignedBlockTest, ReserveDoublesKeepsContentsAndFallsBackToTheExactSize)
     ASSERT_TRUE(AlignedBlock::Reserve(start, capacity, 10));
     EXPECT_EQ(capacity, 16u);
     std::strcpy(start, "keep me");
-    EXPECT_TRUE(AlignedBlock::Reserve(start, capacity, 16));  // fits: no new block
+    EXPECT_TRUE(AlignedBlock::Reserve(start, capacity, 16)); // fits: no new block
     EXPECT_EQ(FakeHeap::requests.size(), 1u);
 
     FakeHeap::offset = 4096;
@@ -187,4 +186,4 @@ TEST_F(AlignedBlockTest, ReserveDoublesKeepsContentsAndFallsBackToTheExactSize)
     EXPECT_EQ(FakeHeap::prompts, 1);
 }
 
-}  // namespace
+} // namespace

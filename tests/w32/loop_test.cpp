@@ -23,7 +23,7 @@ TEST(TitleStatus, RateWithTwoDecimalsInteractiveModeAndTheCutAt32)
     EXPECT_EQ(Status(1, 0, true, 59.942), "  [ Realtime/VSync - 59.94fps ]");
     EXPECT_EQ(Status(1, 0, false, 5.0), "  [ Realtime -  5.00fps ]");
     EXPECT_EQ(Status(0, 0, true, 60.0), "  [ Interactive Mode ]");
-    EXPECT_EQ(Status(1, 1, true, 60.0), "  [ Interactive Mode ]");  // minimised
+    EXPECT_EQ(Status(1, 1, true, 60.0), "  [ Interactive Mode ]"); // minimised
     // A 0 ms measurement gives 60000 fps, whose text is cut at 32 characters.
     EXPECT_EQ(Status(1, 0, true, w32::FrameRate(0)), "  [ Realtime/VSync - 60000.00fps");
 }
@@ -37,8 +37,7 @@ public:
     void Render() override
     {
         rates.push_back(fps);
-        if (++frames == quitAfter)
-            w32::PostQuitMessage(7);
+        if (++frames == quitAfter) w32::PostQuitMessage(7);
     }
 };
 
@@ -59,4 +58,4 @@ TEST(CWndAppRun, RealtimeRendersBackToBackAndMeasuresEvery30Frames)
     EXPECT_GT(wnd.rates[59], 0.0);
 }
 
-}  // namespace
+} // namespace

@@ -14,9 +14,12 @@
 
 namespace {
 
-constexpr std::uint32_t kFrame = 0xFFFF;  // recorded for each frame
+constexpr std::uint32_t kFrame = 0xFFFF; // recorded for each frame
 
-Uint32 SdlId(w32::WindowHandle window) { return SDL_GetWindowID(w32::sdl::SdlWindowOf(window)); }
+Uint32 SdlId(w32::WindowHandle window)
+{
+    return SDL_GetWindowID(w32::sdl::SdlWindowOf(window));
+}
 
 SDL_Event WindowEvent(w32::WindowHandle window, Uint8 event)
 {
@@ -55,8 +58,7 @@ class SdlWindow : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
         wnd.hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "t", w32::WS_OVERLAPPEDWINDOW, 10, 10, 320, 240);
         ASSERT_NE(wnd.hWnd, 0u);
     }
@@ -70,8 +72,7 @@ protected:
     static void Pump()
     {
         w32::Msg msg;
-        while (w32::PeekMessage(msg))
-            w32::DispatchMessage(msg);
+        while (w32::PeekMessage(msg)) w32::DispatchMessage(msg);
     }
     // Pushes one event and returns what the window received for it.
     std::vector<w32::Msg> Deliver(SDL_Event event)
@@ -90,7 +91,8 @@ protected:
     SDL_Event Key(Uint32 type, SDL_Keycode key)
     {
         SDL_Event e{};
-        e.key = {type, 0, SdlId(wnd.hWnd), Uint8(type == SDL_KEYDOWN), 0, 0, 0, {SDL_GetScancodeFromKey(key), key, 0, 0}};
+        e.key = {
+            type, 0, SdlId(wnd.hWnd), Uint8(type == SDL_KEYDOWN), 0, 0, 0, {SDL_GetScancodeFromKey(key), key, 0, 0}};
         return e;
     }
     SDL_Event Wheel(Sint32 y)
@@ -110,7 +112,7 @@ TEST_F(SdlWindow, EachSdlEventBecomesItsMessage)
     SDL_Event move{};
     move.motion = {SDL_MOUSEMOTION, 0, SdlId(wnd.hWnd), 0, SDL_BUTTON_LMASK, 300, 200, 1, 1};
     constexpr std::uint32_t kNothing = 0;
-    constexpr std::int32_t kAnyPoint = -1;  // the wheel's point is in screen coordinates
+    constexpr std::int32_t kAnyPoint = -1; // the wheel's point is in screen coordinates
     const struct {
         SDL_Event event;
         SDL_Keymod mods;
@@ -147,12 +149,11 @@ TEST_F(SdlWindow, EachSdlEventBecomesItsMessage)
         SDL_SetModState(c.mods);
         const std::vector<w32::Msg> got = Deliver(c.event);
         ASSERT_EQ(got.size(), c.message == kNothing ? 0u : 1u);
-        if (got.empty())
-            continue;
+        if (got.empty()) continue;
         EXPECT_EQ(got[0].message, c.message);
         EXPECT_EQ(got[0].wParam, c.wParam);
         if (c.message == w32::WM_KEYDOWN) {
-            EXPECT_EQ(got[0].lParam & 0xFFFF, 1);  // the repeat count
+            EXPECT_EQ(got[0].lParam & 0xFFFF, 1); // the repeat count
         } else if (c.lParam != kAnyPoint) {
             EXPECT_EQ(got[0].lParam, c.lParam);
         }
@@ -160,8 +161,7 @@ TEST_F(SdlWindow, EachSdlEventBecomesItsMessage)
     // Closing: WM_CLOSE, whose default processing destroys the window.
     const w32::WindowHandle window = wnd.hWnd;
     std::vector<std::uint32_t> closing;
-    for (const w32::Msg& m : Deliver(Window(SDL_WINDOWEVENT_CLOSE)))
-        closing.push_back(m.message);
+    for (const w32::Msg& m : Deliver(Window(SDL_WINDOWEVENT_CLOSE))) closing.push_back(m.message);
     EXPECT_EQ(closing, (std::vector<std::uint32_t>{w32::WM_CLOSE, w32::WM_DESTROY, w32::WM_NCDESTROY}));
     EXPECT_FALSE(w32::IsWindow(window));
 }
@@ -173,8 +173,7 @@ TEST_F(SdlWindow, TimerFiresFromTheQueueAfterItsPeriod)
     const Uint32 start = SDL_GetTicks();
     Pump();
     EXPECT_TRUE(wnd.received.empty());
-    while (wnd.received.empty() && SDL_GetTicks() - start < 1000)
-        Pump();
+    while (wnd.received.empty() && SDL_GetTicks() - start < 1000) Pump();
     ASSERT_EQ(wnd.received.size(), 1u);
     EXPECT_GE(SDL_GetTicks() - start, 60u);
     EXPECT_EQ(wnd.received[0].message, w32::WM_TIMER);
@@ -210,10 +209,9 @@ TEST_F(SdlWindow, LoopDrainsMessagesBeforeEachFrameAndClosingReturnsZero)
     // Frame 1, then both posted messages, then frame 2.
     std::vector<std::uint32_t> order;
     for (const w32::Msg& m : wnd.received) {
-        if (m.message == kFrame || m.message >= 0x0400)
-            order.push_back(m.message);
+        if (m.message == kFrame || m.message >= 0x0400) order.push_back(m.message);
     }
     EXPECT_EQ(order, (std::vector<std::uint32_t>{kFrame, 0x0400, 0x0401, kFrame, kFrame}));
 }
 
-}  // namespace
+} // namespace

@@ -15,16 +15,14 @@ const float kHalfRoot3 = std::sqrt(3.0f) / 2.0f;
 
 void ExpectNear(const float* got, std::initializer_list<float> want)
 {
-    for (std::size_t i = 0; i < want.size(); ++i)
-        EXPECT_NEAR(got[i], want.begin()[i], 1e-5f) << "component " << i;
+    for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want.begin()[i], 1e-5f) << "component " << i;
 }
 
 // A 101 x 101 window: centre (50, 50), radius 50 pixels. Size 0 sets no bounds.
 ArcBall Ball(int size = 101)
 {
     ArcBall ball;
-    if (size > 0)
-        ball.SetBounds(size, size);
+    if (size > 0) ball.SetBounds(size, size);
     return ball;
 }
 
@@ -37,10 +35,10 @@ TEST(ArcBallMap, InsideTheRimLiftsOntoTheSphereOnAndOutsideStaysOnTheRim)
     } cases[] = {
         {101, 50, 50, {0, 0, 1}},
         {101, 75, 50, {0.5f, 0, kHalfRoot3}},
-        {101, 50, 25, {0, 0.5f, kHalfRoot3}},  // window y grows downwards, sphere y upwards
+        {101, 50, 25, {0, 0.5f, kHalfRoot3}}, // window y grows downwards, sphere y upwards
         {101, 100, 50, {1, 0, 0}},
         {101, 150, 150, {r, -r, 0}},
-        {0, 10, 10, {r, -r, 0}},  // unset bounds must not divide by zero
+        {0, 10, 10, {r, -r, 0}}, // unset bounds must not divide by zero
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.size << ": " << c.x << ", " << c.y);
@@ -56,9 +54,8 @@ TEST(ArcBallDrag, TurnsByTheArcAsFarAsTheRimAndASecondDragAppliesOnTopOfTheFirst
         int x;
         std::initializer_list<float> quaternion, matrix;
     } cases[] = {
-        {75, {0, 0.5f, 0, kHalfRoot3},
-         {0.5f, 0, -kHalfRoot3, 0, 0, 1, 0, 0, kHalfRoot3, 0, 0.5f, 0, 0, 0, 0, 1}},
-        {500, {0, 1, 0, 0}, {-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1}},  // half a turn about y
+        {75, {0, 0.5f, 0, kHalfRoot3}, {0.5f, 0, -kHalfRoot3, 0, 0, 1, 0, 0, kHalfRoot3, 0, 0.5f, 0, 0, 0, 0, 1}},
+        {500, {0, 1, 0, 0}, {-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1}}, // half a turn about y
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.x);
@@ -71,11 +68,11 @@ TEST(ArcBallDrag, TurnsByTheArcAsFarAsTheRimAndASecondDragAppliesOnTopOfTheFirst
 
     ArcBall ball = Ball();
     ball.Begin(50, 50);
-    ball.Drag(75, 50);  // (0, 1/2, 0, sqrt3/2)
+    ball.Drag(75, 50); // (0, 1/2, 0, sqrt3/2)
     ball.End();
-    ball.Drag(0, 0);  // not dragging: nothing changes
+    ball.Drag(0, 0); // not dragging: nothing changes
     ball.Begin(50, 50);
-    ball.Drag(50, 25);  // (-1/2, 0, 0, sqrt3/2) on the left
+    ball.Drag(50, 25); // (-1/2, 0, 0, sqrt3/2) on the left
     ExpectNear(ball.current, {-std::sqrt(3.0f) / 4, std::sqrt(3.0f) / 4, -0.25f, 0.75f});
 }
 
@@ -90,4 +87,4 @@ TEST(CwglWndInitGL, WithoutAWindowFailsWithTheLocationLine)
     EXPECT_EQ(out.find("wglh::CwglWnd::InitGL"), std::string::npos) << out;
 }
 
-}  // namespace
+} // namespace

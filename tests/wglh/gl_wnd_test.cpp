@@ -27,8 +27,8 @@ protected:
     {
         app.realtime = 1;
         w32::CWndApp::SetCurrent(&app);
-        wnd.hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "", w32::WS_OVERLAPPEDWINDOW,
-                                           w32::CW_USEDEFAULT, 0, w32::CW_USEDEFAULT, 0);
+        wnd.hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "", w32::WS_OVERLAPPEDWINDOW, w32::CW_USEDEFAULT, 0,
+                                           w32::CW_USEDEFAULT, 0);
         ASSERT_EQ(wnd.SetupAfterCreation(), 1);
         ASSERT_EQ(wnd.InitGL(0, 24, 24, 0, 0, 0, 0, 1), 1);
     }
@@ -88,7 +88,7 @@ TEST_F(GLWindow, ASizeRebuildsTheProjectionAndRendersAtOnceWithZeroStoredAsOne)
         EXPECT_EQ(wnd.renders, before + 1);
         EXPECT_EQ(wnd.resizes, (std::vector<std::pair<int, int>>{{c.storedW, c.storedH}}));
         ExpectProjection(c.storedW, c.storedH);
-        for (int exit = 0; exit < 2; ++exit)  // the end of a move reshapes again, once
+        for (int exit = 0; exit < 2; ++exit) // the end of a move reshapes again, once
             wnd.HandleMessage(w32::WM_EXITSIZEMOVE, 0, 0);
         EXPECT_EQ(wnd.renders, before + 2);
     }
@@ -107,7 +107,7 @@ TEST_F(GLWindow, MinimisingSuspendsAndRestoringResumesWithAReshape)
     EXPECT_EQ(wnd.renders, before + 2);
     ExpectProjection(700, 500);
     wnd.HandleMessage(w32::WM_PAINT, 0, 0);
-    EXPECT_EQ(wnd.renders, before + 2);  // the loop renders continuously
+    EXPECT_EQ(wnd.renders, before + 2); // the loop renders continuously
 }
 
 TEST_F(GLWindow, CloseDeletesTheContextAndLaterMessagesDrawNothing)
@@ -123,4 +123,4 @@ TEST_F(GLWindow, CloseDeletesTheContextAndLaterMessagesDrawNothing)
     EXPECT_EQ(wnd.renders, before);
 }
 
-}  // namespace
+} // namespace

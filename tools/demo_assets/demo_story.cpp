@@ -52,8 +52,8 @@ enum Music { Daylight, Moonlit };
 enum Sound { NoSound = -1, Chime = 0, Wind = 1, Knock = 2 };
 
 struct Line {
-    int leftPhoto;   // Mei's photo on the left, -1 when she is away
-    int rightPhoto;  // Grandpa Bo's photo on the right, -1 when he is away
+    int leftPhoto;  // Mei's photo on the left, -1 when she is away
+    int rightPhoto; // Grandpa Bo's photo on the right, -1 when he is away
     Speaker speaker;
     Background background;
     Music music;
@@ -84,7 +84,8 @@ const Line kLines[] = {
     {Smile, Laugh, Right, Night, Moonlit, NoSound, "哈哈，好孩子。Now, let us light our lantern and let it fly."},
     {-1, -1, Narration, Lanterns, Moonlit, Chime,
      "One by one, the lanterns rose over the hills like slow red stars. 那个小小的灯笼也飞上了天空，越飞越高。"},
-    {Smile, Calm, Left, Lanterns, Moonlit, NoSound, "爷爷，明年我们再做一个，好吗？Maybe two: one for you, one for me."},
+    {Smile, Calm, Left, Lanterns, Moonlit, NoSound,
+     "爷爷，明年我们再做一个，好吗？Maybe two: one for you, one for me."},
     {Smile, Laugh, Right, Lanterns, Moonlit, NoSound, "好，好。Every year, as long as the river runs."},
     {-1, -1, Narration, Lanterns, Moonlit, Chime, "The End. 完。"},
 };
@@ -96,8 +97,11 @@ bool demoStory(StoryRecords& out)
     StoryRecords s;
     s.title = "LanternNight";
     s.characters = {
-        {"Mei", 3, {{"smile", "//character/Mei/smile.png"}, {"worried", "//character/Mei/worried.png"},
-                    {"surprised", "//character/Mei/surprised.png"}}},
+        {"Mei",
+         3,
+         {{"smile", "//character/Mei/smile.png"},
+          {"worried", "//character/Mei/worried.png"},
+          {"surprised", "//character/Mei/surprised.png"}}},
         {"Bo", 2, {{"calm", "//character/Bo/calm.png"}, {"laugh", "//character/Bo/laugh.png"}}},
     };
     s.backgrounds = {"//bg/meadow.jpg", "//bg/dusk.jpg", "//bg/night.jpg", "//bg/lanterns.jpg"};

@@ -16,25 +16,39 @@ const Rgb kWhite{255, 255, 255};
 void body(Painter& p, Rgb cloth, float shoulderY, float halfWidth)
 {
     p.paint(cloth, 1, [&](Pen& pen) {
-        pen.polygon({{kCx - 34, shoulderY - 14}, {kCx + 34, shoulderY - 14}, {kCx + halfWidth * 0.8f, shoulderY + 20},
-                     {kCx + halfWidth, shoulderY + 90}, {kCx + halfWidth + 8, kPortraitHeight + 2},
-                     {kCx - halfWidth - 8, kPortraitHeight + 2}, {kCx - halfWidth, shoulderY + 90},
+        pen.polygon({{kCx - 34, shoulderY - 14},
+                     {kCx + 34, shoulderY - 14},
+                     {kCx + halfWidth * 0.8f, shoulderY + 20},
+                     {kCx + halfWidth, shoulderY + 90},
+                     {kCx + halfWidth + 8, kPortraitHeight + 2},
+                     {kCx - halfWidth - 8, kPortraitHeight + 2},
+                     {kCx - halfWidth, shoulderY + 90},
                      {kCx - halfWidth * 0.8f, shoulderY + 20}});
         pen.circle({kCx - halfWidth * 0.72f, shoulderY + 40}, 46);
         pen.circle({kCx + halfWidth * 0.72f, shoulderY + 40}, 46);
     });
     // Folds in the cloth.
-    p.paint(mix(cloth, {0, 0, 0}, 0.25f), 0.6f, [&](Pen& pen) {
-        pen.line({kCx - halfWidth * 0.5f, shoulderY + 120}, {kCx - halfWidth * 0.6f, kPortraitHeight}, 5);
-        pen.line({kCx + halfWidth * 0.5f, shoulderY + 120}, {kCx + halfWidth * 0.6f, kPortraitHeight}, 5);
-    }, 3);
+    p.paint(
+        mix(cloth, {0, 0, 0}, 0.25f), 0.6f,
+        [&](Pen& pen) {
+            pen.line({kCx - halfWidth * 0.5f, shoulderY + 120}, {kCx - halfWidth * 0.6f, kPortraitHeight}, 5);
+            pen.line({kCx + halfWidth * 0.5f, shoulderY + 120}, {kCx + halfWidth * 0.6f, kPortraitHeight}, 5);
+        },
+        3);
 }
 
 void eye(Painter& p, cv::Point2f at, float size, bool wide)
 {
     if (wide) p.paint(kWhite, 1, [&](Pen& pen) { pen.ellipse(at, {size * 1.15f, size * 1.35f}); });
-    p.paint({52, 36, 40}, 1, [&](Pen& pen) { pen.ellipse(at, {size * (wide ? 0.7f : 0.85f), size * (wide ? 0.8f : 1.1f)}); });
-    p.paint({120, 80, 60}, 0.8f, [&](Pen& pen) { pen.ellipse({at.x, at.y + size * 0.35f}, {size * 0.5f, size * 0.35f}); }, 1);
+    p.paint({52, 36, 40}, 1, [&](Pen& pen) {
+        pen.ellipse(at, {size * (wide ? 0.7f : 0.85f), size * (wide ? 0.8f : 1.1f)});
+    });
+    p.paint(
+        {120, 80, 60}, 0.8f,
+        [&](Pen& pen) {
+            pen.ellipse({at.x, at.y + size * 0.35f}, {size * 0.5f, size * 0.35f});
+        },
+        1);
     p.paint(kWhite, 1, [&](Pen& pen) {
         pen.circle({at.x - size * 0.3f, at.y - size * 0.4f}, size * 0.28f);
         pen.circle({at.x + size * 0.3f, at.y + size * 0.3f}, size * 0.12f);
@@ -49,10 +63,13 @@ void happyEye(Painter& p, cv::Point2f at, float size)
 
 void blush(Painter& p, float y, float spread, float opacity)
 {
-    p.paint({250, 130, 140}, opacity, [&](Pen& pen) {
-        pen.ellipse({kCx - spread, y}, {15, 8});
-        pen.ellipse({kCx + spread, y}, {15, 8});
-    }, 5);
+    p.paint(
+        {250, 130, 140}, opacity,
+        [&](Pen& pen) {
+            pen.ellipse({kCx - spread, y}, {15, 8});
+            pen.ellipse({kCx + spread, y}, {15, 8});
+        },
+        5);
 }
 
 } // namespace
@@ -73,7 +90,13 @@ cv::Mat paintMei(MeiMood mood)
         pen.polygon({{kCx - 84, headY}, {kCx - 70, headY + 140}, {kCx - 40, headY + 90}});
         pen.polygon({{kCx + 84, headY}, {kCx + 70, headY + 140}, {kCx + 40, headY + 90}});
     });
-    p.paint({80, 60, 80}, 0.5f, [&](Pen& pen) { pen.circle({kCx - 84, headY - 86}, 12); pen.circle({kCx + 64, headY - 86}, 12); }, 4);
+    p.paint(
+        {80, 60, 80}, 0.5f,
+        [&](Pen& pen) {
+            pen.circle({kCx - 84, headY - 86}, 12);
+            pen.circle({kCx + 64, headY - 86}, 12);
+        },
+        4);
     p.paint({236, 60, 70}, 1, [&](Pen& pen) {
         for (float side : {-1.0f, 1.0f}) {
             const float x = kCx + side * 50;
@@ -86,21 +109,46 @@ cv::Mat paintMei(MeiMood mood)
     body(p, dress, headY + 128, 120);
     // Mandarin collar with golden trim and a knot button.
     p.paint({248, 196, 80}, 1, [&](Pen& pen) {
-        pen.polygon({{kCx - 34, headY + 104}, {kCx + 34, headY + 104}, {kCx + 30, headY + 124}, {kCx - 30, headY + 124}});
+        pen.polygon(
+            {{kCx - 34, headY + 104}, {kCx + 34, headY + 104}, {kCx + 30, headY + 124}, {kCx - 30, headY + 124}});
         pen.polyline({{kCx + 30, headY + 124}, {kCx + 10, headY + 160}, {kCx + 60, headY + 230}}, 5);
     });
-    p.paint({248, 196, 80}, 1, [&](Pen& pen) { pen.circle({kCx + 22, headY + 178}, 6); pen.circle({kCx + 44, headY + 206}, 6); });
+    p.paint({248, 196, 80}, 1, [&](Pen& pen) {
+        pen.circle({kCx + 22, headY + 178}, 6);
+        pen.circle({kCx + 44, headY + 206}, 6);
+    });
 
     p.paint(skin, 1, [&](Pen& pen) { pen.ellipse({kCx, headY}, {66, 76}); });
-    p.paint({236, 190, 170}, 0.5f, [&](Pen& pen) { pen.ellipse({kCx, headY + 60}, {40, 14}); }, 6); // chin shadow
-    p.paint(skin, 1, [&](Pen& pen) { pen.ellipse({kCx - 66, headY + 8}, {9, 14}); pen.ellipse({kCx + 66, headY + 8}, {9, 14}); });
+    p.paint(
+        {236, 190, 170}, 0.5f,
+        [&](Pen& pen) {
+            pen.ellipse({kCx, headY + 60}, {40, 14});
+        },
+        6); // chin shadow
+    p.paint(skin, 1, [&](Pen& pen) {
+        pen.ellipse({kCx - 66, headY + 8}, {9, 14});
+        pen.ellipse({kCx + 66, headY + 8}, {9, 14});
+    });
     // Fringe over the forehead.
     p.paint(hair, 1, [&](Pen& pen) {
-        pen.polygon({{kCx - 70, headY - 10}, {kCx - 62, headY - 60}, {kCx - 20, headY - 84}, {kCx + 30, headY - 84},
-                     {kCx + 66, headY - 56}, {kCx + 72, headY - 8}, {kCx + 50, headY - 36}, {kCx + 28, headY - 24},
-                     {kCx + 4, headY - 40}, {kCx - 20, headY - 26}, {kCx - 44, headY - 40}});
+        pen.polygon({{kCx - 70, headY - 10},
+                     {kCx - 62, headY - 60},
+                     {kCx - 20, headY - 84},
+                     {kCx + 30, headY - 84},
+                     {kCx + 66, headY - 56},
+                     {kCx + 72, headY - 8},
+                     {kCx + 50, headY - 36},
+                     {kCx + 28, headY - 24},
+                     {kCx + 4, headY - 40},
+                     {kCx - 20, headY - 26},
+                     {kCx - 44, headY - 40}});
     });
-    p.paint({110, 90, 110}, 0.45f, [&](Pen& pen) { pen.arc({kCx, headY - 40}, {50, 36}, 220, 300, 6); }, 3);
+    p.paint(
+        {110, 90, 110}, 0.45f,
+        [&](Pen& pen) {
+            pen.arc({kCx, headY - 40}, {50, 36}, 220, 300, 6);
+        },
+        3);
 
     const float eyeY = headY + 4;
     const bool wide = mood == MeiMood::Surprised;
@@ -156,8 +204,10 @@ cv::Mat paintBo(BoMood mood)
     body(p, robe, headY + 126, 132);
     // Crossed collar of the robe, and a sash.
     p.paint({230, 222, 200}, 1, [&](Pen& pen) {
-        pen.polygon({{kCx - 36, headY + 110}, {kCx - 18, headY + 110}, {kCx + 40, headY + 240}, {kCx + 20, headY + 250}});
-        pen.polygon({{kCx + 36, headY + 110}, {kCx + 18, headY + 110}, {kCx - 10, headY + 180}, {kCx - 20, headY + 168}});
+        pen.polygon(
+            {{kCx - 36, headY + 110}, {kCx - 18, headY + 110}, {kCx + 40, headY + 240}, {kCx + 20, headY + 250}});
+        pen.polygon(
+            {{kCx + 36, headY + 110}, {kCx + 18, headY + 110}, {kCx - 10, headY + 180}, {kCx - 20, headY + 168}});
     });
     p.paint({150, 110, 60}, 1, [&](Pen& pen) { pen.rect(kCx - 140, headY + 270, 280, 26); });
 
@@ -166,7 +216,12 @@ cv::Mat paintBo(BoMood mood)
         pen.ellipse({kCx - 68, headY + 10}, {10, 16});
         pen.ellipse({kCx + 68, headY + 10}, {10, 16});
     });
-    p.paint({255, 230, 210}, 0.6f, [&](Pen& pen) { pen.ellipse({kCx - 20, headY - 46}, {26, 16}); }, 6); // shine on the bald head
+    p.paint(
+        {255, 230, 210}, 0.6f,
+        [&](Pen& pen) {
+            pen.ellipse({kCx - 20, headY - 46}, {26, 16});
+        },
+        6); // shine on the bald head
     p.paint({200, 160, 130}, 0.7f, [&](Pen& pen) {
         pen.arc({kCx, headY - 40}, {22, 6}, 200, 340, 2);
         pen.arc({kCx, headY - 30}, {26, 6}, 200, 340, 2);
@@ -177,8 +232,14 @@ cv::Mat paintBo(BoMood mood)
         pen.ellipse({kCx + 62, headY + 2}, {13, 26}, -10);
         pen.ellipse({kCx - 30, headY - 22}, {20, 7}, mood == BoMood::Laugh ? -10.0f : 8.0f);
         pen.ellipse({kCx + 30, headY - 22}, {20, 7}, mood == BoMood::Laugh ? 10.0f : -8.0f);
-        pen.polygon({{kCx - 60, headY + 30}, {kCx - 36, headY + 44}, {kCx + 36, headY + 44}, {kCx + 60, headY + 30},
-                     {kCx + 50, headY + 120}, {kCx + 18, headY + 200}, {kCx, headY + 230}, {kCx - 18, headY + 200},
+        pen.polygon({{kCx - 60, headY + 30},
+                     {kCx - 36, headY + 44},
+                     {kCx + 36, headY + 44},
+                     {kCx + 60, headY + 30},
+                     {kCx + 50, headY + 120},
+                     {kCx + 18, headY + 200},
+                     {kCx, headY + 230},
+                     {kCx - 18, headY + 200},
                      {kCx - 50, headY + 120}});
     });
     p.paint({200, 200, 196}, 0.7f, [&](Pen& pen) {
@@ -219,7 +280,12 @@ cv::Mat paintDefaultPhoto()
     p.paint(grey, 1, [&](Pen& pen) { pen.rect(kCx - 22, 220, 44, 60); });
     body(p, grey, 290, 120);
     p.paint(grey, 1, [&](Pen& pen) { pen.ellipse({kCx, 160}, {66, 78}); });
-    p.paint({190, 196, 206}, 0.7f, [&](Pen& pen) { pen.ellipse({kCx - 20, 120}, {24, 30}); }, 10);
+    p.paint(
+        {190, 196, 206}, 0.7f,
+        [&](Pen& pen) {
+            pen.ellipse({kCx - 20, 120}, {24, 30});
+        },
+        10);
     return p.toBgra();
 }
 
@@ -233,16 +299,22 @@ cv::Mat textBox(float top, bool pointer, Rgb paper, Rgb border)
         pen.roundedRect(10 + inset, top + inset, 780 - 2 * inset, 142 - top - 2 * inset, 16 - inset * 0.5f);
         if (pointer) pen.polygon({{120 + inset, top + 2}, {150, 2 + inset * 1.6f}, {180 - inset, top + 2}});
     };
-    p.paint({40, 24, 10}, 0.35f, [&](Pen& pen) { pen.roundedRect(14, top + 6, 780, 142 - top, 16); }, 4); // soft shadow
+    p.paint(
+        {40, 24, 10}, 0.35f, [&](Pen& pen) { pen.roundedRect(14, top + 6, 780, 142 - top, 16); }, 4); // soft shadow
     p.paint(border, 0.95f, [&](Pen& pen) { shape(pen, 0); });
     p.paint(paper, 1, [&](Pen& pen) { shape(pen, 4); });
-    p.paint(mix(paper, {255, 255, 255}, 0.5f), 0.8f, [&](Pen& pen) { pen.roundedRect(30, top + 10, 740, 20, 8); }, 8); // sheen
+    p.paint(
+        mix(paper, {255, 255, 255}, 0.5f), 0.8f, [&](Pen& pen) { pen.roundedRect(30, top + 10, 740, 20, 8); },
+        8); // sheen
     p.paint(border, 0.5f, [&](Pen& pen) {
         pen.roundedRect(20, top + 8, 760, 2, 1);
         pen.roundedRect(20, 136, 760, 2, 1);
     });
     p.paint(mix(border, {255, 160, 80}, 0.5f), 0.9f, [&](Pen& pen) {
-        for (float x : {24.0f, 776.0f}) { pen.circle({x, top + 14}, 3); pen.circle({x, 131}, 3); }
+        for (float x : {24.0f, 776.0f}) {
+            pen.circle({x, top + 14}, 3);
+            pen.circle({x, 131}, 3);
+        }
     });
     // The paper is opaque: portraits stand behind the box and would show through the text.
     return p.toBgra();
@@ -250,15 +322,26 @@ cv::Mat textBox(float top, bool pointer, Rgb paper, Rgb border)
 
 } // namespace
 
-cv::Mat paintSpeechBox() { return textBox(24, true, {250, 242, 222}, {122, 88, 60}); }
+cv::Mat paintSpeechBox()
+{
+    return textBox(24, true, {250, 242, 222}, {122, 88, 60});
+}
 
 // Narration is set on a cooler paper, so it reads apart from speech.
-cv::Mat paintNarrationBox() { return textBox(8, false, {236, 240, 246}, {70, 88, 122}); }
+cv::Mat paintNarrationBox()
+{
+    return textBox(8, false, {236, 240, 246}, {70, 88, 122});
+}
 
 cv::Mat paintNextMarker()
 {
     Painter p(20, 20, 12);
-    p.paint({255, 220, 120}, 0.6f, [](Pen& pen) { pen.circle({10, 10}, 8); }, 2.5f);
+    p.paint(
+        {255, 220, 120}, 0.6f,
+        [](Pen& pen) {
+            pen.circle({10, 10}, 8);
+        },
+        2.5f);
     p.paint({110, 60, 30}, 1, [](Pen& pen) { pen.polygon({{2, 4}, {18, 4}, {10, 17}}); });
     p.paint({255, 200, 80}, 1, [](Pen& pen) { pen.polygon({{4.8f, 5.6f}, {15.2f, 5.6f}, {10, 14}}); });
     p.paint({255, 244, 200}, 0.9f, [](Pen& pen) { pen.polygon({{6.5f, 6.4f}, {11, 6.4f}, {8.6f, 10}}); });

@@ -33,16 +33,27 @@ void picture(const std::string& path, const cv::Mat& image)
 {
     const bool jpeg = path.size() > 4 && path.compare(path.size() - 4, 4, ".jpg") == 0;
     std::vector<int> options;
-    if (jpeg) options = {cv::IMWRITE_JPEG_QUALITY, 88};
-    else options = {cv::IMWRITE_PNG_COMPRESSION, 9};
+    if (jpeg)
+        options = {cv::IMWRITE_JPEG_QUALITY, 88};
+    else
+        options = {cv::IMWRITE_PNG_COMPRESSION, 9};
     check(cv::imwrite(path, image, options), path);
 }
 
-void sound(const std::string& path, const Track& track) { check(writeWav(path, track), path); }
+void sound(const std::string& path, const Track& track)
+{
+    check(writeWav(path, track), path);
+}
 
-void music(const std::string& mp3Path, const Track& track) { sound(mp3Path + ".wav", track); }
+void music(const std::string& mp3Path, const Track& track)
+{
+    sound(mp3Path + ".wav", track);
+}
 
-void story(const std::string& path, const StoryRecords& records) { check(saveTree(*storyTree(records), path), path); }
+void story(const std::string& path, const StoryRecords& records)
+{
+    check(saveTree(*storyTree(records), path), path);
+}
 
 } // namespace
 

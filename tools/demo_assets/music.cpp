@@ -7,12 +7,12 @@ namespace {
 
 struct Note {
     double beat;
-    int pitch;   // MIDI note number
+    int pitch; // MIDI note number
     double beats;
 };
 
 struct Chord {
-    int root;    // bass note
+    int root; // bass note
     std::vector<int> tones;
 };
 
@@ -48,16 +48,14 @@ Track daylightMusic()
 {
     const double spb = 60.0 / 96.0;
     // D major pentatonic: D4 62, E4 64, F#4 66, A4 69, B4 71, D5 74, E5 76, F#5 78.
-    const std::vector<Note> phraseA = {
-        {0, 69, 1}, {1, 71, 0.5}, {1.5, 69, 0.5}, {2, 66, 1}, {3, 62, 1},
-        {4, 64, 0.5}, {4.5, 66, 0.5}, {5, 69, 1}, {6, 71, 2},
-        {8, 74, 1}, {9, 71, 0.5}, {9.5, 69, 0.5}, {10, 66, 1}, {11, 64, 1},
-        {12, 66, 0.5}, {12.5, 64, 0.5}, {13, 62, 3}};
-    const std::vector<Note> phraseB = {
-        {0, 78, 1}, {1, 76, 0.5}, {1.5, 74, 0.5}, {2, 71, 1}, {3, 69, 1},
-        {4, 71, 0.5}, {4.5, 74, 0.5}, {5, 76, 1}, {6, 78, 2},
-        {8, 76, 1}, {9, 74, 0.5}, {9.5, 71, 0.5}, {10, 69, 1}, {11, 66, 1},
-        {12, 64, 0.5}, {12.5, 66, 0.5}, {13, 62, 3}};
+    const std::vector<Note> phraseA = {{0, 69, 1},      {1, 71, 0.5},   {1.5, 69, 0.5}, {2, 66, 1},  {3, 62, 1},
+                                       {4, 64, 0.5},    {4.5, 66, 0.5}, {5, 69, 1},     {6, 71, 2},  {8, 74, 1},
+                                       {9, 71, 0.5},    {9.5, 69, 0.5}, {10, 66, 1},    {11, 64, 1}, {12, 66, 0.5},
+                                       {12.5, 64, 0.5}, {13, 62, 3}};
+    const std::vector<Note> phraseB = {{0, 78, 1},      {1, 76, 0.5},   {1.5, 74, 0.5}, {2, 71, 1},  {3, 69, 1},
+                                       {4, 71, 0.5},    {4.5, 74, 0.5}, {5, 76, 1},     {6, 78, 2},  {8, 76, 1},
+                                       {9, 74, 0.5},    {9.5, 71, 0.5}, {10, 69, 1},    {11, 66, 1}, {12, 64, 0.5},
+                                       {12.5, 66, 0.5}, {13, 62, 3}};
     std::vector<Note> melody = phraseA;
     for (const Note& n : shifted(phraseB, 16)) melody.push_back(n);
     for (const Note& n : shifted(phraseA, 32)) melody.push_back(n);
@@ -80,11 +78,10 @@ Track moonlitMusic()
 {
     const double spb = 60.0 / 66.0;
     // A minor pentatonic: A4 69, C5 72, D5 74, E5 76, G5 79, G4 67.
-    const std::vector<Note> melody = {
-        {0, 76, 2}, {2, 74, 1}, {3, 72, 1}, {4, 69, 3}, {7, 67, 1},
-        {8, 69, 1}, {9, 72, 1}, {10, 74, 2}, {12, 76, 4},
-        {16, 79, 1.5}, {17.5, 76, 0.5}, {18, 74, 2}, {20, 72, 1}, {21, 74, 1}, {22, 72, 1}, {23, 69, 1},
-        {24, 67, 2}, {26, 69, 1}, {27, 72, 1}, {28, 69, 4}};
+    const std::vector<Note> melody = {{0, 76, 2},      {2, 74, 1},  {3, 72, 1},  {4, 69, 3},  {7, 67, 1},
+                                      {8, 69, 1},      {9, 72, 1},  {10, 74, 2}, {12, 76, 4}, {16, 79, 1.5},
+                                      {17.5, 76, 0.5}, {18, 74, 2}, {20, 72, 1}, {21, 74, 1}, {22, 72, 1},
+                                      {23, 69, 1},     {24, 67, 2}, {26, 69, 1}, {27, 72, 1}, {28, 69, 4}};
     Track t;
     for (const Note& n : melody) t.add(n.beat * spb, bell(midiFrequency(n.pitch), n.beats * spb + 2.0), 0.5f);
     const Chord Am{45, {57, 60, 64}}, F{41, {57, 60, 65}}, C{48, {55, 60, 64}}, G{43, {55, 59, 62}};
@@ -102,7 +99,8 @@ Track moonlitMusic()
 Track defaultMusic()
 {
     const double spb = 60.0 / 80.0;
-    const std::vector<std::vector<int>> arpeggios = {{60, 64, 67, 72}, {65, 69, 72, 77}, {67, 71, 74, 79}, {60, 64, 67, 72}};
+    const std::vector<std::vector<int>> arpeggios = {
+        {60, 64, 67, 72}, {65, 69, 72, 77}, {67, 71, 74, 79}, {60, 64, 67, 72}};
     Track t;
     unsigned seed = 100;
     for (std::size_t bar = 0; bar < arpeggios.size(); ++bar)

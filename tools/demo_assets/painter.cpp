@@ -22,13 +22,15 @@ void Pen::circle(cv::Point2f centre, float radius)
 
 void Pen::ellipse(cv::Point2f centre, cv::Size2f halfAxes, float angleDegrees)
 {
-    cv::ellipse(mask_, at(centre), cv::Size(static_cast<int>(halfAxes.width * scale_), static_cast<int>(halfAxes.height * scale_)),
+    cv::ellipse(mask_, at(centre),
+                cv::Size(static_cast<int>(halfAxes.width * scale_), static_cast<int>(halfAxes.height * scale_)),
                 angleDegrees, 0, 360, 255, cv::FILLED);
 }
 
 void Pen::arc(cv::Point2f centre, cv::Size2f halfAxes, float start, float end, float thickness, float angleDegrees)
 {
-    cv::ellipse(mask_, at(centre), cv::Size(static_cast<int>(halfAxes.width * scale_), static_cast<int>(halfAxes.height * scale_)),
+    cv::ellipse(mask_, at(centre),
+                cv::Size(static_cast<int>(halfAxes.width * scale_), static_cast<int>(halfAxes.height * scale_)),
                 angleDegrees, start, end, 255, std::max(1, static_cast<int>(thickness * scale_)));
 }
 
@@ -153,8 +155,7 @@ cv::Mat Painter::toBgra() const
         for (int x = 0; x < width_; ++x) {
             const float k = std::clamp(a[x], 0.0f, 1.0f);
             const float unpremultiply = k > 1e-4f ? 1.0f / k : 0.0f;
-            for (int ch = 0; ch < 3; ++ch)
-                o[x][ch] = cv::saturate_cast<uchar>(c[x][ch] * unpremultiply * 255.0f);
+            for (int ch = 0; ch < 3; ++ch) o[x][ch] = cv::saturate_cast<uchar>(c[x][ch] * unpremultiply * 255.0f);
             o[x][3] = cv::saturate_cast<uchar>(k * 255.0f);
         }
     }

@@ -10,7 +10,10 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-std::size_t sampleCount(double seconds) { return static_cast<std::size_t>(seconds * kSampleRate); }
+std::size_t sampleCount(double seconds)
+{
+    return static_cast<std::size_t>(seconds * kSampleRate);
+}
 
 } // namespace
 
@@ -66,7 +69,10 @@ void Track::finish(float peak)
     }
 }
 
-double midiFrequency(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
+double midiFrequency(int note)
+{
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
 
 std::vector<float> pluck(double frequency, double seconds, unsigned seed)
 {
@@ -95,7 +101,8 @@ std::vector<float> pluck(double frequency, double seconds, unsigned seed)
 
 std::vector<float> bell(double frequency, double seconds)
 {
-    static const double partials[][3] = {{1.0, 1.0, 1.0}, {2.0, 0.5, 1.6}, {2.76, 0.35, 2.4}, {5.4, 0.18, 4.0}, {8.93, 0.08, 6.0}};
+    static const double partials[][3] = {
+        {1.0, 1.0, 1.0}, {2.0, 0.5, 1.6}, {2.76, 0.35, 2.4}, {5.4, 0.18, 4.0}, {8.93, 0.08, 6.0}};
     std::vector<float> out(sampleCount(seconds));
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
@@ -129,7 +136,8 @@ std::vector<float> bass(double frequency, double seconds)
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         const double envelope = std::exp(-t * 2.2) * std::min(1.0, t * 200.0) * std::min(1.0, (seconds - t) * 20.0);
-        out[i] = static_cast<float>(envelope * (std::sin(2 * kPi * frequency * t) + 0.3 * std::sin(4 * kPi * frequency * t)));
+        out[i] = static_cast<float>(envelope *
+                                    (std::sin(2 * kPi * frequency * t) + 0.3 * std::sin(4 * kPi * frequency * t)));
     }
     return out;
 }
@@ -171,8 +179,13 @@ std::vector<float> wind(double seconds, unsigned seed)
 bool writeWav(const std::string& path, const Track& track)
 {
     std::ofstream out(path, std::ios::binary);
-    auto put32 = [&out](std::uint32_t v) { for (int i = 0; i < 4; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xff)); };
-    auto put16 = [&out](std::uint16_t v) { out.put(static_cast<char>(v & 0xff)); out.put(static_cast<char>(v >> 8)); };
+    auto put32 = [&out](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xff));
+    };
+    auto put16 = [&out](std::uint16_t v) {
+        out.put(static_cast<char>(v & 0xff));
+        out.put(static_cast<char>(v >> 8));
+    };
     const std::uint32_t bytes = static_cast<std::uint32_t>(track.samples.size() * 2);
     out.write("RIFF", 4);
     put32(36 + bytes);
@@ -187,6 +200,7 @@ bool writeWav(const std::string& path, const Track& track)
     out.write("data", 4);
     put32(bytes);
     for (float s : track.samples)
-        put16(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767.0f))));
+        put16(
+            static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767.0f))));
     return static_cast<bool>(out);
 }

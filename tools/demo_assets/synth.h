@@ -23,11 +23,11 @@ struct Track {
 
 double midiFrequency(int note);
 
-std::vector<float> pluck(double frequency, double seconds, unsigned seed);  // plucked string
-std::vector<float> bell(double frequency, double seconds);                  // struck metal
-std::vector<float> pad(double frequency, double seconds);                   // soft sustained chord tone
+std::vector<float> pluck(double frequency, double seconds, unsigned seed); // plucked string
+std::vector<float> bell(double frequency, double seconds);                 // struck metal
+std::vector<float> pad(double frequency, double seconds);                  // soft sustained chord tone
 std::vector<float> bass(double frequency, double seconds);
-std::vector<float> knock(unsigned seed);                                    // a knuckle on a wooden door
-std::vector<float> wind(double seconds, unsigned seed);                     // gusting air
+std::vector<float> knock(unsigned seed);                // a knuckle on a wooden door
+std::vector<float> wind(double seconds, unsigned seed); // gusting air
 
 bool writeWav(const std::string& path, const Track& track);

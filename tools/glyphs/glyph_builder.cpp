@@ -78,10 +78,7 @@ bool readUnifontHex(std::istream& in, GlyphMap& out, int& skipped)
     return out.size() > before;
 }
 
-Gb2312Decoder::Gb2312Decoder()
-    : handle_(iconv_open("UTF-32LE", "GB2312"))
-{
-}
+Gb2312Decoder::Gb2312Decoder() : handle_(iconv_open("UTF-32LE", "GB2312")) {}
 
 Gb2312Decoder::~Gb2312Decoder()
 {
@@ -101,21 +98,17 @@ char32_t Gb2312Decoder::decode(std::uint8_t lead, std::uint8_t trail) const
     iconv(cd, nullptr, nullptr, nullptr, nullptr); // fresh shift state per character
     const std::size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
     // Exactly one character from both bytes, nothing left over.
-    if (result == static_cast<std::size_t>(-1) || inLeft != 0 || sizeof out - outLeft != 4)
-        return 0;
-    return static_cast<char32_t>(out[0] | (out[1] << 8) | (out[2] << 16) |
-                                 (static_cast<std::uint32_t>(out[3]) << 24));
+    if (result == static_cast<std::size_t>(-1) || inLeft != 0 || sizeof out - outLeft != 4) return 0;
+    return static_cast<char32_t>(out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<std::uint32_t>(out[3]) << 24));
 }
 
-std::vector<std::uint8_t> buildGlyphFile(const GlyphMap& font, const Gb2312Decoder& decoder,
-                                         BuildStats& stats)
+std::vector<std::uint8_t> buildGlyphFile(const GlyphMap& font, const Gb2312Decoder& decoder, BuildStats& stats)
 {
     stats = BuildStats{};
     std::vector<std::uint8_t> file(static_cast<std::size_t>(glyph::kFullFileSize), 0);
     auto fillRow = [&](unsigned lead) {
         for (unsigned trail = 0xA1; trail <= 0xFE; ++trail) {
-            const char32_t code = decoder.decode(static_cast<std::uint8_t>(lead),
-                                                 static_cast<std::uint8_t>(trail));
+            const char32_t code = decoder.decode(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
             if (code == 0) continue;
             ++stats.characters;
             const auto found = font.find(code);
@@ -123,8 +116,8 @@ std::vector<std::uint8_t> buildGlyphFile(const GlyphMap& font, const Gb2312Decod
                 ++stats.missing;
                 continue;
             }
-            const long offset = glyph::recordOffset(static_cast<unsigned char>(lead),
-                                                    static_cast<unsigned char>(trail));
+            const long offset =
+                glyph::recordOffset(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
             std::memcpy(file.data() + offset, found->second.data(), glyph::kRecordSize);
             ++stats.drawn;
         }

@@ -39,13 +39,12 @@ private:
 };
 
 struct BuildStats {
-    int characters = 0;   // GB 2312 codes that decoded to a character
-    int drawn = 0;        // of those, the ones Unifont has a glyph for
-    int missing = 0;      // decoded, but no glyph: their record stays blank
+    int characters = 0; // GB 2312 codes that decoded to a character
+    int drawn = 0;      // of those, the ones Unifont has a glyph for
+    int missing = 0;    // decoded, but no glyph: their record stays blank
 };
 
 // The whole file image (glyph::kFullFileSize bytes); unreached records are 0.
-std::vector<std::uint8_t> buildGlyphFile(const GlyphMap& font, const Gb2312Decoder& decoder,
-                                         BuildStats& stats);
+std::vector<std::uint8_t> buildGlyphFile(const GlyphMap& font, const Gb2312Decoder& decoder, BuildStats& stats);
 
 } // namespace glyphs

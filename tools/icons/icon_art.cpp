@@ -47,8 +47,7 @@ bool inside(const Shape& s, float px, float py)
         const float dy = std::max({s.y + s.radius - py, 0.0f, py - (s.y + s.h - s.radius)});
         return px >= s.x && px <= s.x + s.w && py >= s.y && py <= s.y + s.h && dx * dx + dy * dy <= s.radius * s.radius;
     }
-    case Shape::Circle:
-        return (px - s.x) * (px - s.x) + (py - s.y) * (py - s.y) <= s.radius * s.radius;
+    case Shape::Circle: return (px - s.x) * (px - s.x) + (py - s.y) * (py - s.y) <= s.radius * s.radius;
     case Shape::Polygon: {
         bool in = false;
         for (size_t i = 0, j = s.points.size() - 1; i < s.points.size(); j = i++) {
@@ -77,7 +76,7 @@ std::string number(float value)
 
 const Colour kInk{0x2b, 0x22, 0x1c, 1.0f};
 
-}  // namespace
+} // namespace
 
 Icon quillforgeIcon()
 {
@@ -89,9 +88,9 @@ Icon quillforgeIcon()
         const float width = line == 4 ? 60.0f : 106.0f - 8.0f * (line % 2);
         icon.push_back(roundRect(60, 64 + 30.0f * line, width, 9, 4.5f, {0x6b, 0x5b, 0x4a, 1.0f}));
     }
-    icon.push_back(polygon({{70, 226}, {92, 186}, {140, 122}, {196, 58}, {232, 26}, {222, 76},
-                            {188, 128}, {138, 178}, {96, 208}},
-                           {0x2f, 0x6d, 0xb5, 1.0f}));
+    icon.push_back(
+        polygon({{70, 226}, {92, 186}, {140, 122}, {196, 58}, {232, 26}, {222, 76}, {188, 128}, {138, 178}, {96, 208}},
+                {0x2f, 0x6d, 0xb5, 1.0f}));
     icon.push_back(polygon({{74, 222}, {226, 32}, {229, 35}, {79, 225}}, {0xe8, 0xf0, 0xfa, 0.9f}));
     icon.push_back(polygon({{62, 240}, {70, 214}, {84, 222}}, kInk));
     return icon;
@@ -117,8 +116,9 @@ Icon scenewalkIcon()
 
 std::string toSvg(const Icon& icon)
 {
-    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n";
+    std::string svg =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n";
     for (const auto& s : icon) {
         std::string paint = " fill=\"" + hex(s.fill) + "\"";
         if (s.fill.alpha < 1.0f) paint += " fill-opacity=\"" + number(s.fill.alpha) + "\"";
@@ -170,7 +170,8 @@ std::vector<std::uint8_t> rasterise(const Icon& icon, int size)
             const float n = kSamples * kSamples;
             const float a = sum[3] / n;
             auto* out = &rgba[(static_cast<size_t>(y) * size + x) * 4];
-            for (int c = 0; c < 3; ++c) out[c] = a > 0 ? static_cast<std::uint8_t>(std::lround(sum[c] / n / a * 255)) : 0;
+            for (int c = 0; c < 3; ++c)
+                out[c] = a > 0 ? static_cast<std::uint8_t>(std::lround(sum[c] / n / a * 255)) : 0;
             out[3] = static_cast<std::uint8_t>(std::lround(a * 255));
         }
     }
@@ -201,4 +202,4 @@ bool writePng(const std::string& path, const std::vector<std::uint8_t>& rgba, in
     return std::fflush(file.get()) == 0;
 }
 
-}  // namespace icons
+} // namespace icons

@@ -11,7 +11,7 @@ namespace icons {
 
 struct Colour {
     std::uint8_t r, g, b;
-    float alpha;  // 0 to 1
+    float alpha; // 0 to 1
 };
 
 struct Point {
@@ -21,8 +21,8 @@ struct Point {
 struct Shape {
     enum Kind { RoundRect, Circle, Polygon } kind = RoundRect;
     Colour fill{};
-    float x = 0, y = 0, w = 0, h = 0, radius = 0;  // RoundRect: box and corner; Circle: centre x, y and radius
-    std::vector<Point> points;                     // Polygon, even-odd filled
+    float x = 0, y = 0, w = 0, h = 0, radius = 0; // RoundRect: box and corner; Circle: centre x, y and radius
+    std::vector<Point> points;                    // Polygon, even-odd filled
 };
 
 using Icon = std::vector<Shape>;
@@ -41,4 +41,4 @@ std::vector<std::uint8_t> rasterise(const Icon& icon, int size);
 // Writes RGBA pixels as a PNG file; false on failure.
 bool writePng(const std::string& path, const std::vector<std::uint8_t>& rgba, int size);
 
-}  // namespace icons
+} // namespace icons

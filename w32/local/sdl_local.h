@@ -20,11 +20,11 @@ struct WindowRecord {
     WindowProc proc = nullptr;
     void* userData = nullptr;
     std::uint32_t style = 0;
-    PixelFormat createdFormat;  // the visual the SDL window was made with
+    PixelFormat createdFormat; // the visual the SDL window was made with
     bool formatSet = false;
-    bool invalid = false;     // a WM_PAINT is due
+    bool invalid = false; // a WM_PAINT is due
     bool destroying = false;
-    int reportedWidth = -1, reportedHeight = -1;  // last WM_SIZE sent
+    int reportedWidth = -1, reportedHeight = -1; // last WM_SIZE sent
     std::uint32_t reportedType = 0xFFFFFFFFu;
 };
 
@@ -48,7 +48,7 @@ struct State {
     std::vector<TimerRecord> timers;
     WindowHandle focus = 0;
     WindowHandle capture = 0;
-    std::uint32_t buttons = 0;  // MK_ flags of the buttons held, as the events told
+    std::uint32_t buttons = 0; // MK_ flags of the buttons held, as the events told
 };
 
 // Never destroyed: window objects with static lifetime still close their
@@ -67,4 +67,4 @@ void TranslateEvent(const SDL_Event& event, std::deque<Msg>& out);
 // The WM_SIZE for the window's current state, unless it repeats the last one.
 bool SizeMessage(WindowHandle window, std::uint32_t sizeType, Msg& out);
 
-}  // namespace w32::sdl
+} // namespace w32::sdl

@@ -47,7 +47,7 @@ TEST(AudioPlayer, ClosedDevicesAndNoDriverFailSilently)
     }
     std::uint32_t next = 0;
     ASSERT_TRUE(AudioPlayer::openDevice(next, audio.path("a.wav")));
-    EXPECT_NE(next, id);  // ids are not reused
+    EXPECT_NE(next, id); // ids are not reused
 
     AudioPlayer::shutdown();
     ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);

@@ -17,7 +17,7 @@
 
 namespace tone {
 
-constexpr int kRate = 44100;  // the mixer's output rate
+constexpr int kRate = 44100; // the mixer's output rate
 
 // 16-bit mono WAV of consecutive (Hz, ms) parts; 0 Hz is silence.
 inline void writeWav(const std::string& path, const std::vector<std::pair<double, int>>& parts)
@@ -27,8 +27,8 @@ inline void writeWav(const std::string& path, const std::vector<std::pair<double
         for (int i = 0; i < kRate * ms / 1000; ++i)
             pcm.push_back(static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * hz * i / kRate)));
     const std::uint32_t bytes = static_cast<std::uint32_t>(pcm.size() * 2);
-    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66, 16,
-                                    0x00010001, kRate,      kRate * 2,  0x00100002, 0x61746164, bytes};
+    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66, 16,   0x00010001,
+                                    kRate,      kRate * 2,  0x00100002, 0x61746164, bytes};
     std::ofstream o(path, std::ios::binary);
     o.write(reinterpret_cast<const char*>(header), sizeof header);
     o.write(reinterpret_cast<const char*>(pcm.data()), bytes);
@@ -51,8 +51,7 @@ inline std::vector<std::pair<std::size_t, std::size_t>> bursts(const std::vector
 {
     std::vector<std::pair<std::size_t, std::size_t>> out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (std::abs(s[i]) < 200)
-            continue;
+        if (std::abs(s[i]) < 200) continue;
         if (!out.empty() && i - out.back().second <= kRate * 30 / 1000)
             out.back().second = i + 1;
         else
@@ -64,8 +63,7 @@ inline std::vector<std::pair<std::size_t, std::size_t>> bursts(const std::vector
 inline bool waitFor(std::uint32_t device, std::uint32_t mode)
 {
     for (int waited = 0; waited < 5000; waited += 5) {
-        if (AudioPlayer::mode(device) == mode)
-            return true;
+        if (AudioPlayer::mode(device) == mode) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return false;
@@ -89,8 +87,7 @@ public:
         AudioPlayer::shutdown();
         std::ifstream in(path("out.raw"), std::ios::binary);
         std::vector<double> left;
-        for (std::int16_t frame[2]; in.read(reinterpret_cast<char*>(frame), sizeof frame);)
-            left.push_back(frame[0]);
+        for (std::int16_t frame[2]; in.read(reinterpret_cast<char*>(frame), sizeof frame);) left.push_back(frame[0]);
         return left;
     }
 
@@ -98,4 +95,4 @@ private:
     TempDir dir_; // outlives the mixer, which the destructor closes first
 };
 
-}  // namespace tone
+} // namespace tone

@@ -43,8 +43,9 @@ TEST(HostilePictures, DevicesFoldersAndHugeFilesAreNeverRead)
     const cv::Mat small(4, 4, CV_8UC3, cv::Scalar(1, 2, 3));
     for (const char* extension : {".png", ".jpg", ".bmp", ".tga"}) {
         const std::vector<unsigned char> start =
-            std::string(extension) == ".tga" ? std::vector<unsigned char>{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 24, 0}
-                                             : encoded(extension, small);
+            std::string(extension) == ".tga"
+                ? std::vector<unsigned char>{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 24, 0}
+                : encoded(extension, small);
         for (const std::string& path : hostile::makeAll(dir, extension, start)) {
             expectRefusedEverywhere(path);
             EXPECT_TRUE(readTgaFile(path).empty()) << path;
@@ -76,8 +77,8 @@ TEST(HostilePictures, OnlyTheFormatsTheExtensionAllowsAreDecoded)
     // A GDAL dataset (NITF signature) would be opened by OpenCV's GDAL decoder,
     // which follows the file names inside it.
     const std::string vrt = "NITF<VRTDataset rasterXSize=\"8\" rasterYSize=\"1\"><VRTRasterBand dataType=\"Byte\" "
-                            "band=\"1\" subClass=\"VRTRawRasterBand\"><SourceFilename relativetoVRT=\"0\">"
-                            + dir.file("real.png") + "</SourceFilename></VRTRasterBand></VRTDataset>";
+                            "band=\"1\" subClass=\"VRTRawRasterBand\"><SourceFilename relativetoVRT=\"0\">" +
+                            dir.file("real.png") + "</SourceFilename></VRTRasterBand></VRTDataset>";
     expectRefusedEverywhere(dir.write("gdal.jpg", {vrt.begin(), vrt.end()}));
     std::vector<unsigned char> dted(200, ' ');
     std::copy_n("DTED", 4, dted.begin() + 140);
@@ -110,7 +111,9 @@ TEST(HostilePictures, HeadersAnnouncingTooManyPixelsAreRefusedBeforeDecoding)
     std::vector<unsigned char> bmp = encoded(".bmp", picture);
     for (const std::int32_t height : {20000, -20000}) {
         const std::uint32_t w = 20000, h = static_cast<std::uint32_t>(height);
-        for (int i = 0; i < 4; ++i) bmp[18 + i] = static_cast<unsigned char>(w >> (8 * i)), bmp[22 + i] = static_cast<unsigned char>(h >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            bmp[18 + i] = static_cast<unsigned char>(w >> (8 * i)),
+                     bmp[22 + i] = static_cast<unsigned char>(h >> (8 * i));
         expectRefusedEverywhere(dir.write("big.bmp", bmp));
     }
     std::vector<unsigned char> tga{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0x4E, 0x20, 0x4E, 32, 0};

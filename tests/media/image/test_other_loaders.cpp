@@ -13,10 +13,24 @@ namespace {
 
 std::vector<unsigned char> tgaHeader(int width, int height, int bits)
 {
-    return {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-            static_cast<unsigned char>(width & 0xff), static_cast<unsigned char>(width >> 8),
-            static_cast<unsigned char>(height & 0xff), static_cast<unsigned char>(height >> 8),
-            static_cast<unsigned char>(bits), 0x08};
+    return {0,
+            0,
+            2,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            static_cast<unsigned char>(width & 0xff),
+            static_cast<unsigned char>(width >> 8),
+            static_cast<unsigned char>(height & 0xff),
+            static_cast<unsigned char>(height >> 8),
+            static_cast<unsigned char>(bits),
+            0x08};
 }
 
 // A TGA whose stored pixel at (row, col) has byte c = row * 16 + col + 64 * c.
@@ -25,8 +39,7 @@ std::vector<unsigned char> tgaFile(int width, int height, int bits)
     std::vector<unsigned char> bytes = tgaHeader(width, height, bits);
     for (int row = 0; row < height; ++row)
         for (int col = 0; col < width; ++col)
-            for (int c = 0; c < bits / 8; ++c)
-                bytes.push_back(static_cast<unsigned char>(row * 16 + col + 64 * c));
+            for (int c = 0; c < bits / 8; ++c) bytes.push_back(static_cast<unsigned char>(row * 16 + col + 64 * c));
     return bytes;
 }
 
@@ -44,8 +57,13 @@ cv::Mat exchanged(std::vector<unsigned char> bytes, int width, int height, int c
 TEST(ImageSelection, ExtensionIsTheTextAfterTheLastDotComparedExactly)
 {
     // No dot: the whole path is compared, so "png" alone matches.
-    for (auto [path, png] : {std::pair{".//story//demo//next.png", true}, {"PHOTO.PNG", true}, {"photo.Png", false},
-                             {"photo.png2", false}, {"pictures/photo", false}, {"png", true}, {"a.png/b", false}})
+    for (auto [path, png] : {std::pair{".//story//demo//next.png", true},
+                             {"PHOTO.PNG", true},
+                             {"photo.Png", false},
+                             {"photo.png2", false},
+                             {"pictures/photo", false},
+                             {"png", true},
+                             {"a.png/b", false}})
         EXPECT_EQ(isPngPath(path), png) << path;
     EXPECT_EQ(imageExtension("./old.v2/bg"), "v2/bg");
 }
@@ -167,7 +185,8 @@ TEST(GenericLoader, MissingTruncatedAndCorruptFilesGiveNoPicture)
     for (const char* name : {"progressive.jpg", "restarts.jpg"}) {
         EXPECT_EQ(loadOtherImage(dir.file(name)).cols, 160) << name;
         const std::vector<unsigned char> whole = readBytes(dir.file(name));
-        const std::string cut = dir.write(std::string("cut-") + name, {whole.begin(), whole.begin() + whole.size() * 3 / 4});
+        const std::string cut =
+            dir.write(std::string("cut-") + name, {whole.begin(), whole.begin() + whole.size() * 3 / 4});
         EXPECT_TRUE(loadOtherImage(cut).empty()) << name;
     }
 }
@@ -183,9 +202,15 @@ TEST(GenericLoader, JpegAnnouncingAHugeFrameIsRefusedBeforeDecoding)
     // bound, far past ours, and the rest of the file still well formed.
     std::size_t sof = 0;
     for (std::size_t i = 2; i + 8 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) { sof = i; break; }
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            sof = i;
+            break;
+        }
     ASSERT_NE(sof, 0u);
-    for (std::size_t at : {sof + 5, sof + 7}) { jpeg[at] = 20000 >> 8; jpeg[at + 1] = 20000 & 0xFF; }
+    for (std::size_t at : {sof + 5, sof + 7}) {
+        jpeg[at] = 20000 >> 8;
+        jpeg[at + 1] = 20000 & 0xFF;
+    }
 
     rusage before{};
     getrusage(RUSAGE_SELF, &before);

@@ -61,7 +61,10 @@ bool writePng(const std::string& path, const PngCase& c)
                                                                    : 1;
     const std::size_t rowBytes = (static_cast<std::size_t>(kWidth) * channels * c.bitDepth + 7) / 8;
     unsigned state = 12345u + static_cast<unsigned>(c.colourType * 64 + c.bitDepth);
-    auto random = [&state] { state = state * 1103515245u + 12345u; return static_cast<png_byte>(state >> 16); };
+    auto random = [&state] {
+        state = state * 1103515245u + 12345u;
+        return static_cast<png_byte>(state >> 16);
+    };
     std::vector<png_byte> data(rowBytes * kHeight);
     for (png_byte& b : data) b = random();
     PngParts p;
@@ -73,7 +76,9 @@ bool writePng(const std::string& path, const PngCase& c)
         for (int i = 0; c.trns && i < entries / 2; ++i) p.paletteAlpha.push_back(random());
     } else if (c.trns) {
         auto sample = [&](int k) -> png_uint_16 {
-            return c.bitDepth < 8 ? data[0] >> (8 - c.bitDepth) : c.bitDepth == 16 ? (data[2 * k] << 8) | data[2 * k + 1] : data[k];
+            return c.bitDepth < 8     ? data[0] >> (8 - c.bitDepth)
+                   : c.bitDepth == 16 ? (data[2 * k] << 8) | data[2 * k + 1]
+                                      : data[k];
         };
         p.hasTransparentColour = true;
         p.transparent = {0, sample(0), sample(1), sample(2), sample(0)}; // index, red, green, blue, grey
@@ -106,8 +111,8 @@ TEST(PngLoader, UnreadableFilesGiveAnEmptyFourChannelPicture)
     broken.push_back(dir.write("text.png", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'}));
 
     // A valid header announcing 100000 x 100000 pixels and no image data.
-    std::vector<unsigned char> huge = {0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                                       0, 1, 0x86, 0xa0, 0, 1, 0x86, 0xa0, 8, 6, 0, 0, 0};
+    std::vector<unsigned char> huge = {0x89, 'P', 'N', 'G',  0x0d, 0x0a, 0x1a, 0x0a, 0,    0, 0, 13, 'I', 'H', 'D',
+                                       'R',  0,   1,   0x86, 0xa0, 0,    1,    0x86, 0xa0, 8, 6, 0,  0,   0};
     const unsigned long crc = crc32(0, huge.data() + 12, 17); // over the chunk type and data
     for (int shift = 24; shift >= 0; shift -= 8) huge.push_back(static_cast<unsigned char>(crc >> shift));
     broken.push_back(dir.write("huge.png", huge));
@@ -124,25 +129,37 @@ TEST(PngLoader, UnreadableFilesGiveAnEmptyFourChannelPicture)
 // 16-bit samples only.
 TEST(PngLoader, EveryColourTypeAndDepthAgreesWithImageMagick)
 {
-    const PngCase cases[] = {
-        {"palette1", PNG_COLOR_TYPE_PALETTE, 1, false, false}, {"palette2", PNG_COLOR_TYPE_PALETTE, 2, false, false},
-        {"palette4", PNG_COLOR_TYPE_PALETTE, 4, false, true}, {"palette8", PNG_COLOR_TYPE_PALETTE, 8, false, false},
-        {"palette8trns", PNG_COLOR_TYPE_PALETTE, 8, true, true}, {"grey1", PNG_COLOR_TYPE_GRAY, 1, false, false},
-        {"grey2", PNG_COLOR_TYPE_GRAY, 2, true, false}, {"grey4", PNG_COLOR_TYPE_GRAY, 4, false, false},
-        {"grey4trns", PNG_COLOR_TYPE_GRAY, 4, false, true}, {"grey8", PNG_COLOR_TYPE_GRAY, 8, false, false},
-        {"grey8trns", PNG_COLOR_TYPE_GRAY, 8, false, true}, {"grey16", PNG_COLOR_TYPE_GRAY, 16, false, false},
-        {"grey16trns", PNG_COLOR_TYPE_GRAY, 16, true, true}, {"greyalpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, false},
-        {"greyalpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, false}, {"rgb8", PNG_COLOR_TYPE_RGB, 8, false, false},
-        {"rgb8interlaced", PNG_COLOR_TYPE_RGB, 8, true, false}, {"rgb8trns", PNG_COLOR_TYPE_RGB, 8, false, true},
-        {"rgb16", PNG_COLOR_TYPE_RGB, 16, false, false}, {"rgb16trns", PNG_COLOR_TYPE_RGB, 16, false, true},
-        {"rgba8", PNG_COLOR_TYPE_RGBA, 8, false, false}, {"rgba8interlaced", PNG_COLOR_TYPE_RGBA, 8, true, false},
-        {"rgba16", PNG_COLOR_TYPE_RGBA, 16, false, false}, {"rgba16interlaced", PNG_COLOR_TYPE_RGBA, 16, true, false}};
+    const PngCase cases[] = {{"palette1", PNG_COLOR_TYPE_PALETTE, 1, false, false},
+                             {"palette2", PNG_COLOR_TYPE_PALETTE, 2, false, false},
+                             {"palette4", PNG_COLOR_TYPE_PALETTE, 4, false, true},
+                             {"palette8", PNG_COLOR_TYPE_PALETTE, 8, false, false},
+                             {"palette8trns", PNG_COLOR_TYPE_PALETTE, 8, true, true},
+                             {"grey1", PNG_COLOR_TYPE_GRAY, 1, false, false},
+                             {"grey2", PNG_COLOR_TYPE_GRAY, 2, true, false},
+                             {"grey4", PNG_COLOR_TYPE_GRAY, 4, false, false},
+                             {"grey4trns", PNG_COLOR_TYPE_GRAY, 4, false, true},
+                             {"grey8", PNG_COLOR_TYPE_GRAY, 8, false, false},
+                             {"grey8trns", PNG_COLOR_TYPE_GRAY, 8, false, true},
+                             {"grey16", PNG_COLOR_TYPE_GRAY, 16, false, false},
+                             {"grey16trns", PNG_COLOR_TYPE_GRAY, 16, true, true},
+                             {"greyalpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, false},
+                             {"greyalpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, false},
+                             {"rgb8", PNG_COLOR_TYPE_RGB, 8, false, false},
+                             {"rgb8interlaced", PNG_COLOR_TYPE_RGB, 8, true, false},
+                             {"rgb8trns", PNG_COLOR_TYPE_RGB, 8, false, true},
+                             {"rgb16", PNG_COLOR_TYPE_RGB, 16, false, false},
+                             {"rgb16trns", PNG_COLOR_TYPE_RGB, 16, false, true},
+                             {"rgba8", PNG_COLOR_TYPE_RGBA, 8, false, false},
+                             {"rgba8interlaced", PNG_COLOR_TYPE_RGBA, 8, true, false},
+                             {"rgba16", PNG_COLOR_TYPE_RGBA, 16, false, false},
+                             {"rgba16interlaced", PNG_COLOR_TYPE_RGBA, 16, true, false}};
     TempDir dir;
     for (const PngCase& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.file(std::string(c.name) + ".png"), raw = dir.file("reference.rgba");
         ASSERT_TRUE(writePng(path, c));
-        const std::string command = std::string("'") + QS_IMAGEMAGICK_CONVERT + "' 'PNG:" + path + "' -depth 8 'RGBA:" + raw + "'";
+        const std::string command =
+            std::string("'") + QS_IMAGEMAGICK_CONVERT + "' 'PNG:" + path + "' -depth 8 'RGBA:" + raw + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
         const std::vector<unsigned char> reference = readBytes(raw);
         ASSERT_EQ(reference.size(), std::size_t{kWidth} * kHeight * 4);
