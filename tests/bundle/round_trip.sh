@@ -7,25 +7,10 @@
 # Usage: round_trip.sh BUILD_DIR OUT_DIR
 set -u
 build=$1 out=$2
-[ -n "${DISPLAY:-}" ] || { echo "FAIL: needs an X display (xvfb-run)"; exit 1; }
 rm -rf "$out" && mkdir -p "$out"
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-export SDL_AUDIODRIVER=dummy HOME="$work/home"
-unset XDG_DATA_HOME
-mkdir -p "$HOME" "$work/here"
-cd "$work/here" || fail "no scratch folder"
+. "$(dirname "$0")/../new_user.sh"
 library="$HOME/.local/share/scenewalk/stories"
 
-window() {
-    i=0
-    until w=$(xdotool search --name "$1" 2>/dev/null | head -1) && [ -n "$w" ]; do
-        i=$((i + 1)); [ $i -gt 150 ] && return 1; sleep 0.1
-    done
-    echo "$w"
-}
 # Plays $1 until its first frame is shown, photographs it as $2 and ends it with G.
 play() {
     "$build/scenewalk-play" "$1" >"$work/play.log" 2>&1 &
@@ -34,12 +19,7 @@ play() {
     sleep 1.5  # the first transition
     import -window root "$out/$2"
     xdotool key --window "$win" g
-    i=0
-    while kill -0 "$pid" 2>/dev/null; do
-        i=$((i + 1)); [ $i -gt 100 ] && fail "the player still runs after G"; sleep 0.1
-    done
-    wait "$pid" || fail "the player ended with $?"
-    pid=
+    ends_with 0 "the player after G"
 }
 # Pixels that differ by more than a tenth between two screenshots.
 differing() { compare -metric AE -fuzz 10% "$1" "$2" null: 2>&1 | cut -d' ' -f1; }

@@ -8,35 +8,10 @@
 # Usage: run_installed.sh BIN_DIR OUT_DIR
 set -u
 bin=$1 out=$2
-[ -n "${DISPLAY:-}" ] || { echo "FAIL: needs an X display (xvfb-run)"; exit 1; }
 mkdir -p "$out"
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-export SDL_AUDIODRIVER=dummy HOME="$work/home"
-unset XDG_DATA_HOME
-mkdir -p "$HOME" "$work/elsewhere"
-cd "$work/elsewhere" || fail "no scratch folder"
+. "$(dirname "$0")/../new_user.sh"
 user="$HOME/.local/share/quillforge"
 
-# Waits up to 15 s for a window whose title matches $1 and prints its id.
-window() {
-    i=0
-    until w=$(xdotool search --name "$1" 2>/dev/null | head -1) && [ -n "$w" ]; do
-        i=$((i + 1)); [ $i -gt 150 ] && return 1; sleep 0.1
-    done
-    echo "$w"
-}
-# Waits up to 10 s for $pid to end and checks its exit status is $1.
-ends_with() {
-    i=0
-    while kill -0 "$pid" 2>/dev/null; do
-        i=$((i + 1)); [ $i -gt 100 ] && fail "$2 still running"; sleep 0.1
-    done
-    wait "$pid"; status=$?; pid=
-    [ "$status" -eq "$1" ] || fail "$2 ended with $status, not $1"
-}
 # Grey-level spread of a screenshot: a blank or black screen has almost none.
 spread() { convert "$1" -colorspace Gray -format '%[fx:standard_deviation]' info:; }
 
