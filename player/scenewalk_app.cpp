@@ -39,6 +39,9 @@ int runScenewalk()
     window.OnDrawScene = player::OnDrawScene;
     window.OnKeyDown = player::OnKeyDown;
     window.OnMessage = player::OnMessage;
+    // The scene is a black clear under the sprites: a frame is drawn only
+    // when a sprite changed or the window asks for it.
+    window.PresentOnChange = true;
 
     const std::string modName = readStartupModName();
     // The sentence's single-byte characters are GLUT bitmap characters.

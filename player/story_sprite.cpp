@@ -53,6 +53,8 @@ cv::Mat toRgba(const cv::Mat& picture, bool bgr)
 
 void StoryImage::loadImage(const std::string& path, bool mirror)
 {
+    ++revision;
+    alphaFactor = 1.0f;
     image.release();
     source.release();
     opaqueRgb.release();
@@ -123,6 +125,9 @@ void StoryImage::setAlpha(float factor)
 {
     if (image.empty() || image.channels() != 4 || image.cols <= 0) return;
     if (!std::isfinite(factor)) factor = 0.0f;
+    if (factor == alphaFactor) return; // the same table: not a pixel would change
+    alphaFactor = factor;
+    ++revision;
     // 256 possible source alphas: compute each product once, then one table
     // look-up per pixel.
     std::uint8_t table[256];
@@ -135,8 +140,15 @@ void StoryImage::setAlpha(float factor)
     opaque = sourceOpaque && table[255] == 255;
 }
 
+SpriteArea StoryImage::area() const
+{
+    if (image.empty() || image.cols <= 0 || image.rows <= 0) return {};
+    return {x, y, width, height};
+}
+
 void StoryImage::draw()
 {
+    drawnRevision = revision;
     if (image.empty() || image.cols <= 0 || image.rows <= 0) return;
     // While nothing shows through, the colours alone are drawn: a quarter
     // fewer bytes to transfer, and no blending (which would give the same).
@@ -152,7 +164,12 @@ void StoryImage::draw()
     // Unzoomed, fully transparent margins are left out: blending them would
     // change no pixel. Zoomed pictures are small and drawn whole.
     cv::Rect part(0, 0, image.cols, image.rows);
-    if (image.cols == width && image.rows == height && visible.area() > 0) part &= visible;
+    // So is what lies outside a partial repaint.
+    if (image.cols == width && image.rows == height && visible.area() > 0) {
+        part &= visible;
+        part &= cv::Rect(overlayClip.x - x, overlayClip.y - y, overlayClip.width, overlayClip.height);
+        if (part.area() <= 0) return;
+    }
     glRasterPos2i(x + part.x, y + part.y);
     glPixelZoom(static_cast<float>(width) / static_cast<float>(image.cols),
                 static_cast<float>(height) / static_cast<float>(image.rows));
@@ -183,8 +200,26 @@ void StoryLabel::setText(const std::string& newText)
     progress = 0.0f;
 }
 
+bool StoryLabel::changedSinceDrawn()
+{
+    return !drawn || !(shown == Shown{x, y, lineWidth, progress, text});
+}
+
+SpriteArea StoryLabel::area() const
+{
+    // Lines go down from the first one; glyphs reach 3 pixels below a
+    // line's base and 16 above it, and never further right than a line.
+    const std::string_view all(text);
+    int lowest = y;
+    for (const LabelLine& line : labelLines(all, 1.0f, lineWidth, y)) lowest = std::min(lowest, line.y);
+    const int right = 8 * std::max(lineWidth, 1) + 16;
+    return {x, lowest - 4, right, y - lowest + 24};
+}
+
 void StoryLabel::draw()
 {
+    drawn = true;
+    shown = Shown{x, y, lineWidth, progress, text};
     const std::string_view all(text);
     for (const LabelLine& line : labelLines(all, progress, lineWidth, y)) {
         const std::size_t start = line.start < all.size() ? line.start : all.size();
