@@ -33,8 +33,9 @@ with a dot-matrix font made from GNU Unifont.")
 
 set(CPACK_DEBIAN_QUILLFORGE_PACKAGE_NAME quillforge)
 set(CPACK_DEBIAN_QUILLFORGE_PACKAGE_SECTION misc)
-# Qt finds its X11 platform plugin at run time.
-set(CPACK_DEBIAN_QUILLFORGE_PACKAGE_DEPENDS "scenewalk (= ${PROJECT_VERSION}), qt6-qpa-plugins")
+# Qt finds its X11 platform plugin at run time; scenewalk-render starts a
+# private Xvfb.
+set(CPACK_DEBIAN_QUILLFORGE_PACKAGE_DEPENDS "scenewalk (= ${PROJECT_VERSION}), qt6-qpa-plugins, xvfb")
 set(CPACK_DEBIAN_QUILLFORGE_DESCRIPTION "editor for illustrated stories told frame by frame
 Quillforge is the story editor of Scenewalk. In one window an author picks
 or creates a story, adds persons with their photos, backgrounds, music and

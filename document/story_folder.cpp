@@ -1,12 +1,14 @@
 #include "document/story_folder.h"
 
 #include "document/property_tree.h"
+#include "document/safe_file.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -39,27 +41,29 @@ std::string scriptPathOf(const std::string& storyRoot, const std::string& modNam
     return storyRoot + modName + "//script.xml";
 }
 
-bool readStartupMod(const std::string& startupFile, std::string& modName)
+bool isModFolderName(const std::string& name)
 {
-    std::ifstream in(toFsPath(startupFile), std::ios::binary);
-    if (!in)
+    // Mapped for the file system, "\" separates too: "..\x" leads out.
+    return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
+}
+
+bool readStartupMod(const std::string& startupFile, std::string& modName, std::string* why)
+{
+    std::string content;
+    if (!readRegularFile(toFsPath(startupFile), kMaxStartupBytes, content, why))
         return false;
-    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     modName = wordOf(content);
     return true;
 }
 
 bool writeStartupMod(const std::string& modName, const std::string& startupFile)
 {
-    std::ofstream out(toFsPath(startupFile), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out << modName;
-    out.close();
-    return !out.fail();
+    // Written beside and renamed over it: a link there is replaced, never
+    // written through.
+    return replaceFile(toFsPath(startupFile), modName);
 }
 
-std::vector<std::string> listMods(const std::string& storyRoot)
+std::vector<std::string> listMods(const std::string& storyRoot, std::vector<std::string>* refused)
 {
     std::vector<std::string> mods;
     std::error_code ec;
@@ -69,8 +73,13 @@ std::vector<std::string> listMods(const std::string& storyRoot)
     for (const fs::directory_entry& entry : it) {
         std::error_code typeError;
         // directory_iterator never yields "." and "..".
-        if (entry.is_directory(typeError))
-            mods.push_back(entry.path().filename().string());
+        if (!entry.is_directory(typeError))
+            continue;
+        std::string name = entry.path().filename().string();
+        if (isModFolderName(name))
+            mods.push_back(std::move(name));
+        else if (refused)
+            refused->push_back(std::move(name));
     }
     return mods;
 }
@@ -83,6 +92,25 @@ bool createFolder(const std::string& path)
 
 bool copyFileNoOverwrite(const std::string& from, const std::string& to)
 {
-    std::error_code ec;
-    return fs::copy_file(toFsPath(from), toFsPath(to), fs::copy_options::none, ec) && !ec;
+    const int source = openRegularFile(toFsPath(from));
+    if (source < 0)
+        return false;
+    const std::string target = toFsPath(to);
+    const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    bool ok = out >= 0;
+    char buffer[65536];
+    while (ok) {
+        const ssize_t got = ::read(source, buffer, sizeof buffer);
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        ok = ::write(out, buffer, static_cast<size_t>(got)) == got;
+    }
+    if (out >= 0 && ::close(out) != 0)
+        ok = false;
+    if (out >= 0 && !ok)
+        ::unlink(target.c_str());
+    ::close(source);
+    return ok;
 }

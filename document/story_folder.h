@@ -38,22 +38,34 @@ std::string resolveReference(const std::string& modFolder, const std::string& re
 // storyRoot + modName + "//script.xml".
 std::string scriptPathOf(const std::string& storyRoot, const std::string& modName);
 
-// First word of the start-up file (empty for an empty file); false when the
-// file cannot be opened.
-bool readStartupMod(const std::string& startupFile, std::string& modName);
-inline bool readEditorStartupMod(std::string& modName) { return readStartupMod(kEditorStartupFile, modName); }
-inline bool readPlayerStartupMod(std::string& modName) { return readStartupMod(kPlayerStartupFile, modName); }
+// Whether name can be a mod: one folder of the story root once mapped for
+// the file system (not empty, no "\" or "/", not "." or "..").
+bool isModFolderName(const std::string& name);
 
-// Replaces the start-up file with modName alone (no line end); false when the
-// file cannot be written.
+// First word of the start-up file (empty for an empty file); false when it
+// is no regular file of at most kMaxStartupBytes or cannot be read, with the
+// reason in why when given.
+bool readStartupMod(const std::string& startupFile, std::string& modName, std::string* why = nullptr);
+inline bool readEditorStartupMod(std::string& modName) { return readStartupMod(kEditorStartupFile, modName); }
+inline bool readPlayerStartupMod(std::string& modName, std::string* why = nullptr)
+{
+    return readStartupMod(kPlayerStartupFile, modName, why);
+}
+
+// Replaces the start-up file with modName alone (no line end), by a new file
+// renamed over it; false when the file cannot be written.
 bool writeStartupMod(const std::string& modName, const std::string& startupFile = kEditorStartupFile);
 
 // Names of the sub-folders of storyRoot in the file system's order; ordinary
-// files are skipped. Empty when the root cannot be read.
-std::vector<std::string> listMods(const std::string& storyRoot = kEditorStoryRoot);
+// files are skipped, and so are folders whose name is no mod name (see
+// isModFolderName), which go to refused when given. Empty when the root
+// cannot be read.
+std::vector<std::string> listMods(const std::string& storyRoot = kEditorStoryRoot,
+                                  std::vector<std::string>* refused = nullptr);
 
 // Directory creation; false when it already exists or cannot be made.
 bool createFolder(const std::string& path);
 
-// Copies a file; false (and nothing changed) when to exists or from cannot be read.
+// Copies a regular file; false (and nothing changed) when from is no regular
+// file or cannot be read, or when anything, a link included, is at to.
 bool copyFileNoOverwrite(const std::string& from, const std::string& to);

@@ -15,7 +15,9 @@ bool StoryScript::load()
     // The model changes only once both the file and its records are sound.
     std::unique_ptr<PropertyTree> loaded;
     StoryRecords records;
-    if (!loadTree(loaded, scriptPathOf(storyRoot, modName)) || !readStory(*loaded, records)) {
+    // A name that is no single folder would lead out of the story root.
+    if ((!modName.empty() && !isModFolderName(modName)) || !loadTree(loaded, scriptPathOf(storyRoot, modName)) ||
+        !readStory(*loaded, records)) {
         std::fputs("Script.xml load failed...\n", stdout);
         std::fflush(stdout);
         return false;
@@ -27,6 +29,8 @@ bool StoryScript::load()
 
 bool StoryScript::save()
 {
+    if (!modName.empty() && !isModFolderName(modName))
+        return false;
     for (Frame& f : frames)
         if (f.sound < 0)
             f.sound = -1;

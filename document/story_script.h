@@ -99,10 +99,12 @@ public:
     bool musicPlaying = false;
     bool bgmEnabled = false;
 
-    // Reads storyRoot + modName + "//script.xml". On failure prints
-    // "Script.xml load failed...\n" and keeps every record and the tree.
+    // Reads storyRoot + modName + "//script.xml". On failure (a modName that
+    // would lead out of the story root, see isModFolderName, among them)
+    // prints "Script.xml load failed...\n" and keeps every record and the tree.
     bool load();
-    // Writes the records there; the old file survives a failed save.
+    // Writes the records there; the old file survives a failed save. Never
+    // for a modName that would lead out of the story root.
     bool save();
     // Inserts a copy of the current frame after it, without sentence and sound,
     // and makes it current. False when no frame is current.

@@ -1,12 +1,11 @@
 #include "document/xml_binding.h"
 
+#include "document/safe_file.h"
 #include "document/story_folder.h"
 #include "document/xml_nesting.h"
 
 #include <tinyxml.h>
 
-#include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -103,19 +102,5 @@ bool saveTree(const PropertyTree& root, const std::string& file)
     elementFromTree(root, *element);
     document.LinkEndChild(element);
 
-    const std::string target = toFsPath(file);
-    const std::string temporary = target + ".saving";
-    std::FILE* out = std::fopen(temporary.c_str(), "w");
-    if (!out)
-        return false;
-    bool ok = document.SaveFile(out);
-    ok = std::fflush(out) == 0 && ok && !std::ferror(out);
-    // The new file must be on disk before it replaces the old one.
-    ok = ::fsync(::fileno(out)) == 0 && ok;
-    ok = std::fclose(out) == 0 && ok;
-    if (ok)
-        ok = std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok)
-        std::remove(temporary.c_str());
-    return ok;
+    return replaceFile(toFsPath(file), [&](std::FILE* out) { return document.SaveFile(out); });
 }

@@ -13,7 +13,8 @@
 #include <string>
 
 // Parses file and, on success, replaces the tree in slot. On failure (file
-// missing, empty, not well-formed XML, or nested deeper than kMaxXmlDepth)
+// missing, no regular file, larger than kMaxScriptBytes, empty, not
+// well-formed XML, or nested deeper than kMaxXmlDepth)
 // returns false and leaves slot exactly as it was. A document without
 // elements loads as an empty root. Bytes are kept as they are (narrow code
 // page); only a file starting with a UTF-8 byte-order mark is read as UTF-8.
@@ -33,6 +34,7 @@ struct XmlLoadError {
 bool loadTreeFromBytes(std::unique_ptr<PropertyTree>& slot, const std::string& bytes,
                        XmlLoadError* error = nullptr);
 
-// Writes root to file. The text goes to a temporary file beside it, which
-// replaces file only once it is complete, so a failed save keeps the old file.
+// Writes root to file. The text goes to a new temporary file beside it, which
+// replaces file only once it is complete, so a failed save keeps the old file
+// and two saves at once each leave a whole file (see replaceFile).
 bool saveTree(const PropertyTree& root, const std::string& file);

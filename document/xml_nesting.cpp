@@ -1,5 +1,7 @@
 #include "document/xml_nesting.h"
 
+#include "document/safe_file.h"
+
 #include <tinyxml.h>
 
 #include <cctype>
@@ -346,17 +348,10 @@ int xmlNestingDepth(std::string_view text, bool utf8)
 
 bool readXmlText(const std::string& file, std::string& text)
 {
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in)
-        return false;
+    // Only a regular file of bounded size: a FIFO would block for good, a
+    // device or a huge sparse file would fill the memory.
     std::string raw;
-    char chunk[16384];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-        raw.append(chunk, got);
-    const bool readOk = !std::ferror(in);
-    std::fclose(in);
-    if (!readOk)
+    if (!readRegularFile(file, kMaxScriptBytes, raw))
         return false;
     return xmlTextOf(raw, text);
 }

@@ -23,7 +23,8 @@ int xmlNestingDepth(std::string_view text, bool utf8);
 // The text of file as TinyXML's file loader would parse it (cut at the first
 // zero byte; CR LF and lone CR become LF), followed by three zero bytes so
 // that a multi-byte step at the very end stays inside the buffer. False when
-// the file cannot be read or nests deeper than kMaxXmlDepth.
+// the file is no regular file, holds more than kMaxScriptBytes, cannot be
+// read or nests deeper than kMaxXmlDepth.
 bool readXmlText(const std::string& file, std::string& text);
 
 // The same for bytes already read: false when they nest deeper than

@@ -55,7 +55,7 @@ void CommandPanel::run(ControlId button, CQuillforgeDlg& window)
 {
     switch (button) {
     case ControlId::Save:
-        window.appendLog(saveLogLine(window.saveStory()));
+        window.appendLog(window.readOnly() ? kSaveRefusedLine : saveLogLine(window.saveStory()));
         return;
     case ControlId::AddMod:
         window.pull();

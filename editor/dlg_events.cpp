@@ -3,6 +3,7 @@
 
 #include "document/story_folder.h"
 #include "editor/cvv_image.h"
+#include "editor/text_codec.h"
 
 using quillforge::ControlId;
 
@@ -60,7 +61,7 @@ void CQuillforgeDlg::onEnter(ControlId box)
 void CQuillforgeDlg::onStartUp()
 {
     const std::string name = currentModName();
-    if (!writeStartupMod(name)) {
+    if (!writeStartupMod(name, storyRoot_ + kStartupFileName)) {
         // Keep running: the story in the window may hold unsaved work.
         appendLog("Set " + name + " as start up failed...T_T");
         return;
@@ -187,6 +188,13 @@ void CQuillforgeDlg::onSound()
 
 void CQuillforgeDlg::onSentence()
 {
+    std::string bytes;
+    if (!quillforge::gbAfterEdit(sentenceText, controls_.sentence->text(), bytes)) {
+        // Refused as it is typed, not dropped when the story is saved.
+        push();
+        appendLog("Character can not be stored in a sentence...T_T");
+        return;
+    }
     pull();
     if (Frame* f = currentFrameRecord()) f->sentence = sentenceText;
 }

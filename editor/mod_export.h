@@ -11,6 +11,12 @@
 // "<stem>_3<.ext>" ...; when it is taken by an identical file, that file is
 // used. A file that exists but cannot be copied keeps its reference, so the
 // author can mend the cause and export again.
+//
+// A mod may come from a stranger, and so may its script.xml: Export copies
+// only regular files, writes only into real folders of the mod (a link where
+// an asset folder should be keeps that folder's files out and is reported),
+// never writes through a link, and names in its log line how many copied
+// files came from outside the author's home folder and the mod folder.
 
 #include <string>
 #include <vector>
@@ -39,6 +45,8 @@ struct ExportReport {
     int missing = 0;                         // outside files that did not exist (rewritten anyway)
     std::vector<std::string> notCopied;      // references kept: their file exists but could not be copied
     std::vector<std::string> refusedPersons; // names (story bytes) no folder can be made of
+    std::vector<std::string> linkedFolders;  // asset folders ("bg", "character/Ann") that are links
+    int fromOutsideHome = 0;                 // copies of files outside the home folder and the mod
 };
 
 // Exports the mod story.modName below storyRoot. Persons whose name cannot be

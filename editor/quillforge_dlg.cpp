@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "document/story_folder.h"
+#include "editor/story_commands.h"
 #include "editor/text_codec.h"
 
 using quillforge::ControlId;
@@ -49,13 +50,17 @@ bool CQuillforgeDlg::initDialog()
         return false;
     }
     const std::string startupFile = storyRoot_ + kStartupFileName;
-    if (!readStartupMod(startupFile, startUpModName)) {
-        std::cerr << "quillforge: cannot read the start-up file " << toFsPath(startupFile)
-                  << "; nothing to open\n";
+    std::string why;
+    if (!readStartupMod(startupFile, startUpModName, &why)) {
+        std::cerr << "quillforge: cannot read the start-up file " << toFsPath(startupFile) << " (" << why
+                  << "); nothing to open\n";
         return false;
     }
 
-    modList = listMods(storyRoot_);
+    std::vector<std::string> refused;
+    modList = listMods(storyRoot_, &refused);
+    for (const std::string& name : refused)
+        std::cerr << "quillforge: the folder \"" << name << "\" is not offered: a mod name is one folder name\n";
     controls_.mod->reset();
     for (const std::string& name : modList) controls_.mod->addString(name);
     if (modList.empty()) {
@@ -98,7 +103,7 @@ void CQuillforgeDlg::rememberSaved()
 
 bool CQuillforgeDlg::saveStory()
 {
-    if (!story || !storyLoaded_ || !story->save()) return false;
+    if (!story || !storyLoaded_ || readOnly_ || !story->save()) return false;
     rememberSaved();
     return true;
 }
@@ -115,8 +120,9 @@ void CQuillforgeDlg::loadCurrentMod()
 {
     if (story) {
         // A model whose load failed holds nothing of the file: saving it would
-        // overwrite a script.xml that may only need mending by hand.
-        if (storyLoaded_ && !saveStory()) {
+        // overwrite a script.xml that may only need mending by hand. A mod
+        // opened read-only belongs to the other editor.
+        if (storyLoaded_ && !readOnly_ && !saveStory()) {
             appendLog("Story save failed...T_T");
             // The old story stays; the Mod box goes back to naming it.
             for (size_t i = 0; i < modList.size(); ++i) {
@@ -134,9 +140,12 @@ void CQuillforgeDlg::loadCurrentMod()
 
     const std::string name = currentModName();
     story = std::make_unique<StoryScript>(storyRoot_, name, &audio_);
+    readOnly_ = !modLock_.take(toFsPath(storyRoot_ + name));
     storyLoaded_ = story->load();
     bgmChecked = 0;  // the new story's music preview starts off
-    if (storyLoaded_) {
+    if (storyLoaded_ && readOnly_) {
+        appendLog("Mod " + name + " opened read-only, another editor has it...T_T");
+    } else if (storyLoaded_) {
         appendLog("Mod " + name + " successfully loaded...:-)");
     } else {
         appendLog("Mod load failed, script.xml may be broken...T_T");
@@ -293,9 +302,12 @@ void CQuillforgeDlg::pull()
     EditorControls& c = controls_;
     // The log is read-only: reading it back could only undo the fresh start
     // after the fifteenth line, so it flows one way.
-    sentenceText = quillforge::utf8ToGb(c.sentence->text());
+    // Characters the user did not touch keep their stored bytes; text that
+    // cannot be stored leaves the value as it was (see onSentence).
+    std::string bytes;
+    if (quillforge::gbAfterEdit(sentenceText, c.sentence->text(), bytes)) sentenceText = std::move(bytes);
     pageText = c.page->text();
-    personNameText = quillforge::utf8ToGb(c.personName->text());
+    if (quillforge::gbAfterEdit(personNameText, c.personName->text(), bytes)) personNameText = std::move(bytes);
     modNameText = c.modName->text();
     bgmChecked = c.bgmCheck->checked() ? 1 : 0;
 }
@@ -309,7 +321,7 @@ bool CQuillforgeDlg::requestClose()
             appendLog("Story save success...:-)");
             return true;
         }
-        appendLog("Story save failed...T_T");
+        appendLog(readOnly_ ? quillforge::kSaveRefusedLine : "Story save failed...T_T");
         return false;
     case quillforge::CloseQuestion::Answer::Discard:
         return true;

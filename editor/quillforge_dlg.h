@@ -20,6 +20,7 @@
 #include "editor/audio_output.h"
 #include "editor/controls.h"
 #include "editor/draw_target.h"
+#include "editor/mod_lock.h"
 #include "editor/preview_compositor.h"
 
 class CQuillforgeDlg;
@@ -85,13 +86,17 @@ public:
     void fillPersonBoxes();
     void pull();
     void push();
-    // Saves the story and remembers it as saved; false on failure. Logs nothing.
+    // Saves the story and remembers it as saved; false on failure or while
+    // readOnly. Logs nothing.
     bool saveStory();
     // True while the loaded story differs from what was last loaded or saved.
     bool hasUnsavedChanges() const;
     // True when the current model came from a successful load; a model whose
     // load failed is never saved over its script.xml.
     bool storyLoaded() const { return storyLoaded_; }
+    // True when another editor had the current mod open first: this window
+    // never saves it.
+    bool readOnly() const { return readOnly_; }
     // The current frame, or null when none is (a story without frames).
     Frame* currentFrameRecord();
     // modList at currentMod, or empty.
@@ -146,6 +151,8 @@ private:
     quillforge::PictureCache cache_;
     StoryRecords saved_;
     bool storyLoaded_ = false;
+    quillforge::ModLock modLock_;
+    bool readOnly_ = false;
     bool composedSincePaint_ = false;
     int exchanging_ = 0;
 };

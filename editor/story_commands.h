@@ -57,6 +57,8 @@ bool isReadableImage(const std::string& path);
 
 // "Story save success...:-)" or "Story save failed...T_T".
 const char* saveLogLine(bool saved);
+// Save in a window that opened its mod read-only.
+inline constexpr const char* kSaveRefusedLine = "Story save failed, another editor has this mod...T_T";
 
 // Inserts a copy of the current frame after it, without sentence and sound,
 // and makes it current. A story without frames gets its first frame.

@@ -16,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzzFailure("the PNG loader went past the pixel limit");
     if (picture.empty() != (picture.rows == 0 && picture.cols == 0))
         fuzzFailure("an unreadable PNG is not 0 x 0");
+    if (!picture.empty() && checkPicture(file, {data, size}) != PictureFormat::Png)
+        fuzzFailure("the PNG loader decoded bytes that checkPicture refused");
     // Touch every byte, so a row left unwritten shows up under MemorySanitizer
     // and a short buffer under AddressSanitizer.
     unsigned sum = 0;

@@ -56,6 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzzFailure("a file shorter than the TGA header gave a picture");
         expectFileContents(picture, data, size);
     }
+    if (picture.empty() == (checkPicture(file, {data, size}) == PictureFormat::Tga))
+        fuzzFailure("readTgaFile and checkPicture disagree on a .tga file");
     const cv::Mat other = loadOtherImage(file);
     if (other.empty() != picture.empty() ||
         (!other.empty() && cv::norm(other, picture, cv::NORM_INF) != 0))

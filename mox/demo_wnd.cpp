@@ -164,13 +164,7 @@ void DemoWnd::Render()
         // Could not copy the part after all: the whole frame, cleared anew.
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
-    beginSpriteOverlay();
-    // By index: a sprite's draw may append to the list.
-    for (std::size_t i = 0; i < spriteList.size(); ++i) {
-        if (MOXSprite* sprite = spriteList[i])
-            sprite->draw();
-    }
-    endSpriteOverlay();
+    drawSpriteOverlay();
     w32::SwapBuffers(w32::GetCurrentDC());
     RecordShown();
     repaintPending = 0;

@@ -68,3 +68,14 @@ void endSpriteOverlay()
     glPopMatrix();
     glPopAttrib();
 }
+
+void drawSpriteOverlay()
+{
+    beginSpriteOverlay();
+    // By index: a sprite's draw may append to the list.
+    for (std::size_t i = 0; i < spriteList.size(); ++i) {
+        if (MOXSprite* sprite = spriteList[i])
+            sprite->draw();
+    }
+    endSpriteOverlay();
+}

@@ -52,3 +52,6 @@ extern SpriteArea overlayClip;
 void beginSpriteOverlay();
 // Undoes beginSpriteOverlay: pops projection, model-view and attributes.
 void endSpriteOverlay();
+// The whole overlay pass of a frame: begin, every non-null sprite of
+// spriteList first to last, end.
+void drawSpriteOverlay();

@@ -2,12 +2,14 @@
 
 #include "media/text/glyph_record.h"
 #include "document/story_folder.h"
+#include "media/story_file.h"
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 std::string dataFolder;
 
@@ -15,17 +17,16 @@ bool GlyphFile::read(unsigned char c1, unsigned char c2, unsigned char* record)
 {
     if (!loaded_) {
         const std::string path = fixedPath_ ? path_ : dataFolder + "1.bin";
-        std::FILE* file = std::fopen(toFsPath(path).c_str(), "rb");
-        if (!file) {
+        // Every frame draws every visible glyph again; reading the file once
+        // (it is under 1 MiB: all records any lead byte can reach) turns each
+        // of them into a copy instead of a seek and a read. Only a regular
+        // file is read, so a FIFO in its place cannot stop the player.
+        auto bytes = readStoryFilePrefix(toFsPath(path), static_cast<std::size_t>(glyph::kFullFileSize));
+        if (!bytes) {
             std::fputs("File not exist!\n", stdout);
             return false;
         }
-        // Every frame draws every visible glyph again; reading the file once
-        // (it is under 1 MiB: all records any lead byte can reach) turns each
-        // of them into a copy instead of a seek and a read.
-        data_.resize(static_cast<std::size_t>(glyph::kFullFileSize));
-        data_.resize(std::fread(data_.data(), 1, data_.size(), file));
-        std::fclose(file);
+        data_ = std::move(*bytes);
         loaded_ = true;
     }
     if (!glyph::isTrailByte(c2)) return false;

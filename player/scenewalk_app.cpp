@@ -12,8 +12,9 @@
 
 std::string readStartupModName()
 {
-    std::string name;
-    if (!readPlayerStartupMod(name)) {
+    std::string name, why;
+    if (!readPlayerStartupMod(name, &why)) {
+        std::fprintf(stderr, "scenewalk: cannot read %s: %s\n", kPlayerStartupFile.c_str(), why.c_str());
         if (w32::ShowMessageBox(0, "Story xml is missing. Program will exit!", "Error", w32::MB_ERROR) < 0)
             std::fputs("Story xml is missing. Program will exit! (no message box could be shown)\n",
                        stderr);

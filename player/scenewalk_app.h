@@ -5,7 +5,8 @@
 #include <string>
 
 // The first word of ./story/startup.txt (empty for an empty file). When the
-// file cannot be opened, shows "Story xml is missing. Program will exit!"
+// file is no readable regular file of at most 4 KiB, says why on stderr,
+// shows "Story xml is missing. Program will exit!"
 // (caption "Error") and ends the process with exit code 0.
 std::string readStartupModName();
 

@@ -42,7 +42,9 @@ std::string StoryPlayer::modPath(const std::string& reference) const
 
 void StoryPlayer::load()
 {
-    if (!loadTree(tree_, scriptPathOf(kPlayerStoryRoot, modName_))) {
+    // The name comes from startup.txt: one that is no single folder would
+    // lead out of the story root.
+    if ((!modName_.empty() && !isModFolderName(modName_)) || !loadTree(tree_, scriptPathOf(kPlayerStoryRoot, modName_))) {
         std::fputs("Script.xml load failed...\n", stdout);
     } else {
         StoryRecords records;

@@ -12,6 +12,13 @@
 #include <cmath>
 #include <cstdint>
 
+PictureReader pictureReader = nullptr;
+
+cv::Mat readPictureFile(const std::string& path)
+{
+    return isPngPath(path) ? loadPngImage(path) : loadOtherImage(path);
+}
+
 bool StorySprite::onMouse(int, int, int, int) { return false; }
 bool StorySprite::onMotion(int, int) { return false; }
 
@@ -62,12 +69,9 @@ void StoryImage::loadImage(const std::string& path, bool mirror)
     visible = cv::Rect();
     if (path.empty()) return;
 
-    cv::Mat picture;
+    cv::Mat picture = (pictureReader ? pictureReader : readPictureFile)(path);
     bool bgr = false;
-    if (isPngPath(path)) {
-        picture = loadPngImage(path); // already bottom row first, RGBA
-    } else {
-        picture = loadOtherImage(path);
+    if (!isPngPath(path)) { // a PNG comes bottom row first, RGBA
         if (picture.empty()) return;
         // The generic decoder gives top row first in blue-green-red order. A
         // TGA already comes bottom row first (its usual origin) in red-green-

@@ -22,6 +22,14 @@ public:
     bool onMotion(int x, int y) override;
 };
 
+// Where StoryImage::loadImage gets a file's pixels: readPictureFile (the
+// media/image loader the extension selects) unless a tool that loads the same
+// files many times installs its own. The result is loadImage's to change.
+using PictureReader = cv::Mat (*)(const std::string& path);
+extern PictureReader pictureReader; // null: readPictureFile
+// A PNG as loadPngImage gives it, anything else as loadOtherImage does.
+cv::Mat readPictureFile(const std::string& path);
+
 class StoryImage : public StorySprite {
 public:
     StoryImage(int x, int y, int width, int height);

@@ -1,5 +1,8 @@
 #include "media/audio/audio_player.h"
 
+#include "media/audio/sound_check.h"
+#include "media/story_file.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -125,9 +128,15 @@ bool AudioPlayer::openDevice(std::uint32_t& slot, const std::string& path)
     slot = 0;
     if (!ensureMixer())
         return false;
+    // The mixer only ever sees the bytes of a regular file within the limit
+    // that start like a format a story uses: no FIFO or device to block on,
+    // and none of its other decoders.
+    const auto bytes = readStoryFile(path, kMaxSoundFileBytes);
+    if (!bytes || checkSound(*bytes) == SoundFormat::None)
+        return false;
     // The stream is closed here: asked to close it itself, SDL_mixer 2.6
     // leaks it whenever the file is not audio it can decode.
-    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+    SDL_RWops* file = SDL_RWFromConstMem(bytes->data(), static_cast<int>(bytes->size()));
     if (!file)
         return false;
     Mix_Chunk* chunk = Mix_LoadWAV_RW(file, 0);

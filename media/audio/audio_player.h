@@ -5,7 +5,9 @@
 //   never reused within a process. Each device owns one mixer channel, so any
 //   number of devices (music and sound together) play at the same time.
 // - Opening decodes the whole file (WAV, MP3, OGG, FLAC) into memory in the
-//   mixer's output format. The path goes to the file system as given.
+//   mixer's output format. The path goes to the file system as given. Only a
+//   regular file of at most kMaxSoundFileBytes (media/story_file.h) whose
+//   leading bytes pass checkSound (media/audio/sound_check.h) is opened.
 // - Positions are milliseconds from the start of the file. A device plays once
 //   (no looping) and stops at its end, where its position stays.
 // - Volume is 0 (silent) to 1000 (full), the level of a fresh device.

@@ -8,11 +8,12 @@
 
 #include "media/image/image_loader.h"
 #include "media/path.h"
+#include "media/story_file.h"
 
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdio>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -33,11 +34,25 @@ void onPngError(png_structp png, png_const_charp /*message*/)
 
 void onPngWarning(png_structp /*png*/, png_const_charp /*message*/) {}
 
+// The file's bytes, read whole beforehand; libpng pulls from them.
+struct PngSource {
+    std::span<const unsigned char> bytes;
+    std::size_t at = 0;
+};
+
+void readFromSource(png_structp png, png_bytep out, png_size_t count)
+{
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (count > source->bytes.size() - source->at) png_error(png, "file ends early");
+    std::memcpy(out, source->bytes.data() + source->at, count);
+    source->at += count;
+}
+
 // Reads the header and arranges the transforms to 8-bit RGBA.
-bool readPngHeader(PngReader* r, std::FILE* file)
+bool readPngHeader(PngReader* r, PngSource* source)
 {
     if (setjmp(png_jmpbuf(r->png))) return false;
-    png_init_io(r->png, file);
+    png_set_read_fn(r->png, source, readFromSource);
     png_set_user_limits(r->png, 0x7fffffffu, 0x7fffffffu);
     png_read_info(r->png, r->info);
 
@@ -77,8 +92,9 @@ bool readPngRows(PngReader* r, png_bytepp rows)
     return true;
 }
 
-cv::Mat decodeOpenFile(std::FILE* file)
+cv::Mat decodeBytes(std::span<const unsigned char> bytes)
 {
+    PngSource source{bytes};
     PngReader reader;
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
     if (reader.png == nullptr) return {};
@@ -89,7 +105,7 @@ cv::Mat decodeOpenFile(std::FILE* file)
     }
 
     cv::Mat picture;
-    if (readPngHeader(&reader, file)) {
+    if (readPngHeader(&reader, &source)) {
         try {
             cv::Mat rgba(static_cast<int>(reader.height), static_cast<int>(reader.width), CV_8UC4);
             std::vector<png_bytep> rows(reader.height);
@@ -110,10 +126,8 @@ cv::Mat decodeOpenFile(std::FILE* file)
 cv::Mat loadPngImage(const std::string& path)
 {
     cv::Mat picture;
-    if (std::FILE* file = std::fopen(toFsPath(path).c_str(), "rb")) {
-        picture = decodeOpenFile(file);
-        std::fclose(file);
-    }
+    const auto bytes = readStoryFile(toFsPath(path), kMaxPictureFileBytes);
+    if (bytes && isAcceptablePicture(PictureFormat::Png, *bytes)) picture = decodeBytes(*bytes);
     if (picture.empty()) return cv::Mat(0, 0, CV_8UC4);
     return picture;
 }

@@ -3,6 +3,8 @@
 #include "document/story_folder.h"
 #include "fake_controls.h"
 
+#include <sys/stat.h>
+
 using namespace qtest;
 namespace fs = std::filesystem;
 
@@ -71,7 +73,19 @@ TEST_F(Commands, FileButtonsRefuseUnreadablePicturesAndPathsWithWhiteSpaceAndSay
     const std::string notAPicture = StoryRoot::write("notes.png", "not a picture");
     const std::string spaced = StoryRoot::picture("My Pictures/a.png");
     const std::string tabbed = StoryRoot::picture("a\tb.png");
+    // What the player refuses, the editor does too: devices, and formats
+    // whose decoders no story needs (GDAL would fetch the URL named inside).
+    const std::string fifo = fs::absolute("fifo.png").string(), zero = fs::absolute("zero.jpg").string();
+    ::mkfifo(fifo.c_str(), 0600);
+    fs::create_symlink("/dev/zero", zero);
+    const std::string gdal = StoryRoot::write("gdal.jpg", "NITF<VRTDataset><VRTRasterBand><SourceFilename>"
+                                                          "/vsicurl/http://127.0.0.1:9/x</SourceFilename>");
+    const std::string jpegAsPng = StoryRoot::write("photo.png", "\xFF\xD8\xFF\xE0 a JPEG by its name");
     const std::tuple<ControlId, std::string, const char*> cases[] = {
+        {ControlId::AddBackground, fifo, "File format not supported."},
+        {ControlId::AddPhoto, zero, "File format not supported."},
+        {ControlId::AddBackground, gdal, "File format not supported."},
+        {ControlId::AddPhoto, jpegAsPng, "File format not supported."},
         {ControlId::AddBackground, notAPicture, "File format not supported."},
         {ControlId::AddBackground, fs::absolute("gone.png").string(), "File format not supported."},
         {ControlId::AddBackground, fs::current_path().string(), "File format not supported."},
@@ -98,7 +112,8 @@ TEST_F(Commands, FileButtonsRefuseUnreadablePicturesAndPathsWithWhiteSpaceAndSay
     EXPECT_EQ(w.lastLog(), "No person to add the photo to...T_T");
 
     const std::string all = "All Files (*.*)|*.*||", png = "PNG file (*.png)|*.png||";
-    EXPECT_EQ(w.files.filters, (std::vector<std::string>{all, all, all, png, all, all, all, png, all, png}));
+    EXPECT_EQ(w.files.filters,
+              (std::vector<std::string>{all, png, all, png, all, all, all, png, all, all, all, png, all, png}));
     EXPECT_EQ(static_cast<StoryRecords&>(story()), before);
 }
 
@@ -132,6 +147,7 @@ TEST_F(Commands, AddPersonGivesTheDefaultPhotoAndRefusesTakenAndUnfitNames)
 TEST(CommandsEndToEnd, AModMadeFromScratchIsSelfContainedAfterExportAndSave)
 {
     StoryRoot root;
+    setenv("HOME", std::filesystem::current_path().c_str(), 1);  // the files come from the author's own
     root.startup("demo");
     StoryRoot::addMod("demo", sampleStory());
     StoryRoot::addMod("zeta", sampleStory());

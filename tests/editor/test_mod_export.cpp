@@ -13,6 +13,7 @@ class ModFolders : public ::testing::Test {
 protected:
     ModFolders()
     {
+        setenv("HOME", fs::current_path().c_str(), 1);  // the outside files are the author's own
         fs::create_directories("story/demo");
         for (const std::string& t : modTemplateFiles()) StoryRoot::write("story/" + t, "template " + t);
     }

@@ -61,6 +61,15 @@ done
 "$root/bin/quillforge" --bogus 2>"$out/err"; status=$?
 [ $status -eq 2 ] && grep -q "unexpected argument '--bogus'" "$out/err" || fail "an unknown option gave $status"
 
+# The renderer finds the installed glyph file and draws the installed demo
+# as the golden picture shows it, with no display.
+if [ -x "$root/bin/scenewalk-render" ]; then
+    env -u DISPLAY "$root/bin/scenewalk-render" --frame 3 -o "$out/render-3.png" \
+        "$root/share/quillforge/story/Lantern" || fail "installed scenewalk-render"
+    [ "$(compare -metric AE "$out/render-3.png" "$src/tests/render/golden/demo/frame-0003.png" null: 2>&1)" = 0 ] ||
+        fail "installed scenewalk-render draws frame 3 unlike its golden"
+fi
+
 # On a display of its own: its clicks go to the screen's centre, where other
 # tests' windows open too.
 "$src/scripts/with-display.sh" "$here/run_installed.sh" "$root/bin" "$out" || exit 1

@@ -29,6 +29,13 @@ confirm_and_exit() {
 pid=$!
 confirm_and_exit Error
 
+# A FIFO where the start-up file should be is as good as missing: never waited on.
+mkfifo story/startup.txt
+"$1" >/dev/null 2>&1 &
+pid=$!
+confirm_and_exit Error
+rm story/startup.txt
+
 # One frame; the start-up file's first word names the mod.
 mkdir story/demo
 printf '  demo\nother' > story/startup.txt
@@ -50,4 +57,19 @@ sleep 1.5 # the first transition takes 20 frames; clicks during it are dropped
 xwininfo -root -tree | grep -q '"Info"' && fail "Info box before the end"
 xdotool mousemove --window "$win" 400 300 click 1
 confirm_and_exit Info
+
+# script.xml a link to /dev/zero: the load fails at once, the story is empty
+# and the first click ends it.
+rm story/demo/script.xml
+ln -s /dev/zero story/demo/script.xml
+"$1" >"$work/out.txt" 2>&1 &
+pid=$!
+i=0
+until win=$(xdotool search --name '^demo' 2>/dev/null | head -1) && [ -n "$win" ]; do
+    i=$((i + 1)); [ $i -gt 150 ] && fail "the player window did not open on a broken script.xml"; sleep 0.1
+done
+sleep 0.5
+xdotool mousemove --window "$win" 400 300 click 1
+confirm_and_exit Info
+grep -qx 'Script.xml load failed...' "$work/out.txt" || fail "no load failure line: $(cat "$work/out.txt")"
 echo "scenewalk end to end: ok"

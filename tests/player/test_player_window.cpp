@@ -77,13 +77,13 @@ TEST(PlayerBoxes, MissingStartupFileAndTheStorysEndShowTheirBoxThenExitWithZero)
     fixture::StoryDir dir;
     w32::SetMessageBoxHandler(printBox);
     EXPECT_EXIT(readStartupModName(), testing::ExitedWithCode(0),
-                "^\\[Error\\] Story xml is missing\\. Program will exit! \\(0\\)\n$");
+                "\\[Error\\] Story xml is missing\\. Program will exit! \\(0\\)\n$");
     dir.writeStory({fixture::frame(0, -1)});
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     StoryPlayer story("demo");
     while (story.transitionRunning())
         story.showFrame(story.currentFrame());
-    EXPECT_EXIT(story.advanceStory(), testing::ExitedWithCode(0), "^\\[Info\\] Story finished! \\(2\\)\n$");
+    EXPECT_EXIT(story.advanceStory(), testing::ExitedWithCode(0), "\\[Info\\] Story finished! \\(2\\)\n$");
     w32::SetMessageBoxHandler(nullptr);
 }
 

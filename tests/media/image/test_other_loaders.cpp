@@ -155,10 +155,9 @@ TEST(GenericLoader, MissingTruncatedAndCorruptFilesGiveNoPicture)
 
     // A picture past the common limit of 8192 x 8192 pixels is refused, one at it is not.
     for (int side : {8192, 8200}) {
-        const std::string header = "P4\n" + std::to_string(side) + " " + std::to_string(side) + "\n";
-        std::vector<unsigned char> pbm(header.begin(), header.end());
-        pbm.resize(pbm.size() + static_cast<std::size_t>(side / 8) * side, 0x55);
-        const cv::Mat m = loadOtherImage(dir.write("big.pbm", pbm));
+        const std::string path = dir.file("big" + std::to_string(side) + ".Png");
+        ASSERT_TRUE(cv::imwrite(path, cv::Mat(side, side, CV_8UC1, cv::Scalar(0x55))));
+        const cv::Mat m = loadOtherImage(path);
         EXPECT_EQ(m.empty(), side > 8192) << side;
     }
 
