@@ -22,6 +22,8 @@ add_library(dep::tinyxml ALIAS PkgConfig::TINYXML)
 add_library(dep::sdl2 ALIAS PkgConfig::SDL2)
 add_library(dep::sdl2_mixer ALIAS PkgConfig::SDL2_MIXER)
 pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
+pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+add_library(dep::sndfile ALIAS PkgConfig::SNDFILE)
 add_library(dep::turbojpeg ALIAS PkgConfig::TURBOJPEG)
 # The programs link OpenCV's core and imgproc only; its codecs (and the many
 # libraries they load) come in through media/image's plug-in, or directly for
