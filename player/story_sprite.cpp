@@ -60,19 +60,16 @@ cv::Mat toRgba(const cv::Mat& picture, bool bgr)
 
 void StoryImage::loadImage(const std::string& path, bool mirror)
 {
-    ++revision;
-    alphaFactor = 1.0f;
-    image.release();
-    source.release();
-    opaqueRgb.release();
-    opaque = sourceOpaque = false;
-    visible = cv::Rect();
-    if (path.empty()) return;
+    setPicture(preparePicture(path, mirror, width, height));
+}
 
+cv::Mat StoryImage::preparePicture(const std::string& path, bool mirror, int width, int height)
+{
+    if (path.empty()) return {};
     cv::Mat picture = (pictureReader ? pictureReader : readPictureFile)(path);
     bool bgr = false;
     if (!isPngPath(path)) { // a PNG comes bottom row first, RGBA
-        if (picture.empty()) return;
+        if (picture.empty()) return {};
         // The generic decoder gives top row first in blue-green-red order. A
         // TGA already comes bottom row first (its usual origin) in red-green-
         // blue order, so turning it too would show it upside down and with red
@@ -82,11 +79,10 @@ void StoryImage::loadImage(const std::string& path, bool mirror)
             bgr = true;
         }
     }
-    if (picture.empty() || picture.cols <= 0 || picture.rows <= 0 || picture.depth() != CV_8U)
-        return;
+    if (picture.empty() || picture.cols <= 0 || picture.rows <= 0 || picture.depth() != CV_8U) return {};
     if (mirror) cv::flip(picture, picture, 1);
     cv::Mat rgba = toRgba(picture, bgr);
-    if (rgba.empty()) return;
+    if (rgba.empty()) return {};
 
     // Pixel transfer of a big picture with zoom is what a frame costs most;
     // shrinking once here to the sprite's size makes every later draw and fade
@@ -97,7 +93,20 @@ void StoryImage::loadImage(const std::string& path, bool mirror)
         cv::resize(rgba, scaled, cv::Size(width, height), 0, 0, cv::INTER_AREA);
         rgba = scaled;
     }
-    image = rgba.isContinuous() ? rgba : rgba.clone();
+    return rgba.isContinuous() ? rgba : rgba.clone();
+}
+
+void StoryImage::setPicture(cv::Mat picture)
+{
+    ++revision;
+    alphaFactor = 1.0f;
+    image.release();
+    source.release();
+    opaqueRgb.release();
+    opaque = sourceOpaque = false;
+    visible = cv::Rect();
+    if (picture.empty() || picture.type() != CV_8UC4) return;
+    image = picture.isContinuous() ? picture : picture.clone();
     source = image.clone();
     measureAlpha();
 }

@@ -39,6 +39,13 @@ public:
     // sprite empty. The kept picture is 4-channel RGBA, bottom row first, and
     // never larger than the sprite: a bigger one is scaled down once here.
     void loadImage(const std::string& path, bool mirror);
+    // What loadImage makes of the file for a sprite of width x height: RGBA,
+    // bottom row first, mirrored when asked, scaled down to fit; empty for
+    // none. Safe on any thread while no pictureReader is installed.
+    static cv::Mat preparePicture(const std::string& path, bool mirror, int width, int height);
+    // Shows a picture preparePicture made for this sprite's size (empty: none).
+    void setPicture(cv::Mat picture);
+    cv::Size size() const { return {width, height}; }
     // Alpha of every pixel = factor x the loaded picture's alpha, truncated;
     // colours are untouched. Ignored by an empty sprite.
     void setAlpha(float factor);
