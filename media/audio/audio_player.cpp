@@ -46,8 +46,10 @@ struct Mixer {
 
 Mixer& mixer()
 {
-    static Mixer state;
-    return state;
+    // Never destroyed: at exit SDL's audio thread may still be reading a
+    // stream of a device that is still open.
+    static Mixer* state = new Mixer;
+    return *state;
 }
 
 bool ensureMixer()
