@@ -23,7 +23,8 @@ one() { # binary label
     t0=$(date +%s.%N)
     (cd "$WORK/run" && exec "$1" > /dev/null 2>&1) &
     pid=$!
-    xdotool search --sync --onlyvisible --pid $pid > /dev/null 2>&1
+    # xdotool's own --sync polls every half second: too coarse here.
+    until xdotool search --onlyvisible --pid $pid > /dev/null 2>&1; do sleep 0.01; done
     t1=$(date +%s.%N)
     sleep 5; hwm=$(awk '/VmHWM/{print $2}' /proc/$pid/status)
     c1=$(ticks $pid); sleep 10; c2=$(ticks $pid)
