@@ -26,6 +26,8 @@ set(QS_STAGE_DIR "${CMAKE_BINARY_DIR}/install-files")
 # that add them have landed; each has a manual page in data/man.
 install(TARGETS scenewalk DESTINATION "${QS_PROGRAM_DIR}" COMPONENT scenewalk)
 install(TARGETS quillforge DESTINATION "${QS_PROGRAM_DIR}" COMPONENT quillforge)
+# OpenCV's codecs as the plug-in both programs load from their own folder.
+install(TARGETS qs_opencv_codecs LIBRARY DESTINATION "${QS_PROGRAM_DIR}" COMPONENT scenewalk)
 install(TARGETS scenewalk_launcher DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT scenewalk)
 install(TARGETS quillforge_launcher DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT quillforge)
 set(QS_COMMANDS scenewalk quillforge)

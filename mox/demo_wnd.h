@@ -7,10 +7,11 @@
 #include "mox/stereo.h"
 #include "wglh/arcball_wnd.h"
 
+#include "mox/sprite.h"
+
 #include <cstdint>
 #include <functional>
-
-class MOXSprite;
+#include <vector>
 
 namespace mox {
 
@@ -31,6 +32,17 @@ public:
     void ScenePass(float eyeOffset);
 
     std::int32_t RenderMode = 0;  // 0: one mono scene pass; 1: stereo
+
+    // When set (mono mode only), a frame is drawn and presented only when
+    // what it shows changed: a sprite says it changed, the sprite list
+    // changed, or the window asked (expose, resize, zoom, turn). The hooks
+    // still run every frame, so OnDrawScene must draw the same every time
+    // (the player's scene is a black clear). A change within a small part of
+    // the scene repaints just that part of the shown picture.
+    bool PresentOnChange = false;
+    // Frames presented since start: whole (swapped) and partial repaints.
+    std::uint64_t PresentedFrames = 0;
+    std::uint64_t PartialFrames = 0;
 
     // Hooks; empty ones are skipped. The G key never reaches OnKeyDown, and
     // OnMessage sees every message but WM_KEYDOWN and WM_TIMER, before the
@@ -54,6 +66,19 @@ public:
 private:
     MOXSprite* captured = nullptr;
     bool captureFlag = false;
+
+    enum class Present { Whole, Part, None };
+    Present plan = Present::Whole;
+    SpriteArea damage;
+    // The sprites and their areas as last presented; frontValid while the
+    // shown picture is the last presented frame.
+    std::vector<MOXSprite*> shownSprites;
+    std::vector<SpriteArea> shownAreas;
+    bool frontValid = false;
+
+    Present PlanPresent();
+    void RecordShown();
+    bool RepaintPart();
 };
 
 // Calls glutInit once for the process unless it already ran; the teapot and

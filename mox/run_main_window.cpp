@@ -9,6 +9,7 @@ int RunMainWindow(const char* modName, std::int32_t renderMode)
     SceneWidth = 800;
     mox::DemoWnd& window = mox::DemoWnd::Instance();
     window.RenderMode = renderMode;
+    window.deferHiddenRenders = window.PresentOnChange ? 1 : 0;
 
     w32::CWndApp app;
     app.realtime = 1;

@@ -7,6 +7,8 @@
 #include "player/story_player.h"
 #include "w32/native.h"
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -33,6 +35,10 @@ void finishStory()
 
 int runScenewalk()
 {
+    // Pictures are decoded into buffers of megabytes, on two threads. With
+    // glibc's sliding threshold they would soon come from the heaps, which
+    // keep them resident after use; above 1 MiB they are mapped and unmapped.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     dataFolder = "raw\\";
 
     mox::DemoWnd& window = mox::DemoWnd::Instance();
@@ -40,6 +46,9 @@ int runScenewalk()
     window.OnDrawScene = player::OnDrawScene;
     window.OnKeyDown = player::OnKeyDown;
     window.OnMessage = player::OnMessage;
+    // The scene is a black clear under the sprites: a frame is drawn only
+    // when a sprite changed or the window asks for it.
+    window.PresentOnChange = true;
 
     const std::string modName = readStartupModName();
     // The sentence's single-byte characters are GLUT bitmap characters.

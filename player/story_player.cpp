@@ -74,7 +74,71 @@ void StoryPlayer::load()
 
     currentFrame_ = -1;
     transitionStep_ = -1;
+    if (!pictureReader) prefetch_ = std::make_unique<PicturePrefetch>();
     showFrame(0);
+}
+
+PictureKey StoryPlayer::backgroundKey(const Frame& frame) const
+{
+    const std::string path =
+        validIndex(frame.background, backgrounds) ? modPath(backgrounds[static_cast<std::size_t>(frame.background)])
+                                                  : std::string();
+    return {path, false, backgroundImage_->size()};
+}
+
+PictureKey StoryPlayer::leftKey(const Frame& frame) const
+{
+    const std::string path =
+        frame.leftCharacter < 0 ? std::string() : photoPath(frame.leftCharacter, frame.leftPhoto);
+    return {path, false, leftPortrait_->size()};
+}
+
+PictureKey StoryPlayer::rightKey(const Frame& frame) const
+{
+    const std::string path =
+        frame.rightCharacter < 0 ? std::string() : photoPath(frame.rightCharacter, frame.rightPhoto);
+    return {path, !path.empty(), rightPortrait_->size()};
+}
+
+std::optional<PictureKey> StoryPlayer::textBoxKey(const Frame& frame) const
+{
+    if (frame.textCharacter == 1) return PictureKey{modPath("//content.png"), false, textBox_->size()};
+    if (frame.textCharacter == 2) return PictureKey{modPath("//content.png"), true, textBox_->size()};
+    if (frame.textCharacter == 0) return PictureKey{modPath("//contentN.png"), false, textBox_->size()};
+    return std::nullopt;
+}
+
+void StoryPlayer::addChangedPictures(std::vector<PictureKey>& keys, const Frame* from, const Frame& to) const
+{
+    if (!from || from->background != to.background) keys.push_back(backgroundKey(to));
+    if (!from || from->leftCharacter != to.leftCharacter || from->leftPhoto != to.leftPhoto)
+        keys.push_back(leftKey(to));
+    if (!from || from->rightCharacter != to.rightCharacter || from->rightPhoto != to.rightPhoto)
+        keys.push_back(rightKey(to));
+    if (const auto box = textBoxKey(to)) keys.push_back(*box);
+}
+
+void StoryPlayer::prefetchAround(int target, const Frame* old)
+{
+    if (!prefetch_) return;
+    // First what this transition shows at its step 10, then what the next
+    // and the previous frame would show after it.
+    std::vector<PictureKey> keys;
+    const Frame& to = frames[static_cast<std::size_t>(target)];
+    addChangedPictures(keys, old, to);
+    for (const int neighbour : {target + 1, target - 1}) {
+        if (neighbour >= 0 && neighbour < frameCount && validIndex(neighbour, frames))
+            addChangedPictures(keys, &to, frames[static_cast<std::size_t>(neighbour)]);
+    }
+    prefetch_->want(keys);
+}
+
+void StoryPlayer::loadPicture(StoryImage& sprite, const PictureKey& key)
+{
+    if (prefetch_)
+        sprite.setPicture(key.path.empty() ? cv::Mat() : prefetch_->take(key));
+    else
+        sprite.loadImage(key.path, key.mirror);
 }
 
 void StoryPlayer::stepPicture(StoryImage& sprite, int step, const std::function<void()>& reload)
@@ -149,28 +213,16 @@ void StoryPlayer::showFrame(int index)
     const Frame* old = validIndex(previousFrame_, frames) && previousFrame_ < frameCount
                            ? &frames[static_cast<std::size_t>(previousFrame_)]
                            : nullptr;
+    if (s == 0) prefetchAround(currentFrame_, old);
 
     if (!old || old->background != now.background) {
-        stepPicture(*backgroundImage_, s, [&] {
-            const std::string path = validIndex(now.background, backgrounds)
-                                         ? modPath(backgrounds[static_cast<std::size_t>(now.background)])
-                                         : std::string();
-            backgroundImage_->loadImage(path, false);
-        });
+        stepPicture(*backgroundImage_, s, [&] { loadPicture(*backgroundImage_, backgroundKey(now)); });
     }
     if (!old || old->leftCharacter != now.leftCharacter || old->leftPhoto != now.leftPhoto) {
-        stepPicture(*leftPortrait_, s, [&] {
-            leftPortrait_->loadImage(now.leftCharacter < 0 ? std::string()
-                                                          : photoPath(now.leftCharacter, now.leftPhoto),
-                                    false);
-        });
+        stepPicture(*leftPortrait_, s, [&] { loadPicture(*leftPortrait_, leftKey(now)); });
     }
     if (!old || old->rightCharacter != now.rightCharacter || old->rightPhoto != now.rightPhoto) {
-        stepPicture(*rightPortrait_, s, [&] {
-            const std::string path =
-                now.rightCharacter < 0 ? std::string() : photoPath(now.rightCharacter, now.rightPhoto);
-            rightPortrait_->loadImage(path, !path.empty());
-        });
+        stepPicture(*rightPortrait_, s, [&] { loadPicture(*rightPortrait_, rightKey(now)); });
     }
     if (s > 10) sentenceLabel_->progress = static_cast<float>(s / 10.0 - 1.0);
     if (s > 0) {
@@ -178,12 +230,7 @@ void StoryPlayer::showFrame(int index)
         nextMarker_->setAlpha(static_cast<float>(marker < 0 ? -marker : marker));
     }
     if (s == 10) {
-        if (now.textCharacter == 1)
-            textBox_->loadImage(modPath("//content.png"), false);
-        else if (now.textCharacter == 2)
-            textBox_->loadImage(modPath("//content.png"), true);
-        else if (now.textCharacter == 0)
-            textBox_->loadImage(modPath("//contentN.png"), false);
+        if (const auto box = textBoxKey(now)) loadPicture(*textBox_, *box);
         sentenceLabel_->setText(speakerPrefix(now) + now.sentence);
         switchMusic(old, now);
         // An index past the list plays nothing, like a negative one.

@@ -7,12 +7,15 @@
 
 #include "document/property_tree.h"
 #include "document/story_script.h"
+#include "player/picture_prefetch.h"
 #include "player/story_sprite.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class StoryPlayer : public StoryRecords {
 public:
@@ -71,6 +74,10 @@ private:
     std::unique_ptr<StoryImage> nextMarker_;
     int previousFrame_ = -1;
     int currentFrame_ = -1;
+    // Prepares the pictures of the frame a transition goes to and of its
+    // neighbours ahead of step 10; absent while a tool reads pictures its own
+    // way (pictureReader).
+    std::unique_ptr<PicturePrefetch> prefetch_;
 
     void load();
     std::string modPath(const std::string& reference) const;
@@ -78,6 +85,14 @@ private:
     std::string photoPath(int character, int photo) const;
     std::string speakerPrefix(const Frame& frame) const;
     void switchMusic(const Frame* old, const Frame& now);
+    PictureKey backgroundKey(const Frame& frame) const;
+    PictureKey leftKey(const Frame& frame) const;
+    PictureKey rightKey(const Frame& frame) const;
+    std::optional<PictureKey> textBoxKey(const Frame& frame) const;
+    // The pictures a transition from `from` (none: the first) to `to` loads.
+    void addChangedPictures(std::vector<PictureKey>& keys, const Frame* from, const Frame& to) const;
+    void prefetchAround(int target, const Frame* old);
+    void loadPicture(StoryImage& sprite, const PictureKey& key);
 };
 
 // The only story of the process, created at start-up and kept to the end.

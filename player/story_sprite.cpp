@@ -60,17 +60,16 @@ cv::Mat toRgba(const cv::Mat& picture, bool bgr)
 
 void StoryImage::loadImage(const std::string& path, bool mirror)
 {
-    image.release();
-    source.release();
-    opaqueRgb.release();
-    opaque = sourceOpaque = false;
-    visible = cv::Rect();
-    if (path.empty()) return;
+    setPicture(preparePicture(path, mirror, width, height));
+}
 
+cv::Mat StoryImage::preparePicture(const std::string& path, bool mirror, int width, int height)
+{
+    if (path.empty()) return {};
     cv::Mat picture = (pictureReader ? pictureReader : readPictureFile)(path);
     bool bgr = false;
     if (!isPngPath(path)) { // a PNG comes bottom row first, RGBA
-        if (picture.empty()) return;
+        if (picture.empty()) return {};
         // The generic decoder gives top row first in blue-green-red order. A
         // TGA already comes bottom row first (its usual origin) in red-green-
         // blue order, so turning it too would show it upside down and with red
@@ -80,11 +79,10 @@ void StoryImage::loadImage(const std::string& path, bool mirror)
             bgr = true;
         }
     }
-    if (picture.empty() || picture.cols <= 0 || picture.rows <= 0 || picture.depth() != CV_8U)
-        return;
+    if (picture.empty() || picture.cols <= 0 || picture.rows <= 0 || picture.depth() != CV_8U) return {};
     if (mirror) cv::flip(picture, picture, 1);
     cv::Mat rgba = toRgba(picture, bgr);
-    if (rgba.empty()) return;
+    if (rgba.empty()) return {};
 
     // Pixel transfer of a big picture with zoom is what a frame costs most;
     // shrinking once here to the sprite's size makes every later draw and fade
@@ -95,7 +93,20 @@ void StoryImage::loadImage(const std::string& path, bool mirror)
         cv::resize(rgba, scaled, cv::Size(width, height), 0, 0, cv::INTER_AREA);
         rgba = scaled;
     }
-    image = rgba.isContinuous() ? rgba : rgba.clone();
+    return rgba.isContinuous() ? rgba : rgba.clone();
+}
+
+void StoryImage::setPicture(cv::Mat picture)
+{
+    ++revision;
+    alphaFactor = 1.0f;
+    image.release();
+    source.release();
+    opaqueRgb.release();
+    opaque = sourceOpaque = false;
+    visible = cv::Rect();
+    if (picture.empty() || picture.type() != CV_8UC4) return;
+    image = picture.isContinuous() ? picture : picture.clone();
     source = image.clone();
     measureAlpha();
 }
@@ -127,6 +138,9 @@ void StoryImage::setAlpha(float factor)
 {
     if (image.empty() || image.channels() != 4 || image.cols <= 0) return;
     if (!std::isfinite(factor)) factor = 0.0f;
+    if (factor == alphaFactor) return; // the same table: not a pixel would change
+    alphaFactor = factor;
+    ++revision;
     // 256 possible source alphas: compute each product once, then one table
     // look-up per pixel.
     std::uint8_t table[256];
@@ -139,8 +153,15 @@ void StoryImage::setAlpha(float factor)
     opaque = sourceOpaque && table[255] == 255;
 }
 
+SpriteArea StoryImage::area() const
+{
+    if (image.empty() || image.cols <= 0 || image.rows <= 0) return {};
+    return {x, y, width, height};
+}
+
 void StoryImage::draw()
 {
+    drawnRevision = revision;
     if (image.empty() || image.cols <= 0 || image.rows <= 0) return;
     // While nothing shows through, the colours alone are drawn: a quarter
     // fewer bytes to transfer, and no blending (which would give the same).
@@ -156,7 +177,12 @@ void StoryImage::draw()
     // Unzoomed, fully transparent margins are left out: blending them would
     // change no pixel. Zoomed pictures are small and drawn whole.
     cv::Rect part(0, 0, image.cols, image.rows);
-    if (image.cols == width && image.rows == height && visible.area() > 0) part &= visible;
+    // So is what lies outside a partial repaint.
+    if (image.cols == width && image.rows == height && visible.area() > 0) {
+        part &= visible;
+        part &= cv::Rect(overlayClip.x - x, overlayClip.y - y, overlayClip.width, overlayClip.height);
+        if (part.area() <= 0) return;
+    }
     glRasterPos2i(x + part.x, y + part.y);
     glPixelZoom(static_cast<float>(width) / static_cast<float>(image.cols),
                 static_cast<float>(height) / static_cast<float>(image.rows));
@@ -187,8 +213,26 @@ void StoryLabel::setText(const std::string& newText)
     progress = 0.0f;
 }
 
+bool StoryLabel::changedSinceDrawn()
+{
+    return !drawn || !(shown == Shown{x, y, lineWidth, progress, text});
+}
+
+SpriteArea StoryLabel::area() const
+{
+    // Lines go down from the first one; glyphs reach 3 pixels below a
+    // line's base and 16 above it, and never further right than a line.
+    const std::string_view all(text);
+    int lowest = y;
+    for (const LabelLine& line : labelLines(all, 1.0f, lineWidth, y)) lowest = std::min(lowest, line.y);
+    const int right = 8 * std::max(lineWidth, 1) + 16;
+    return {x, lowest - 4, right, y - lowest + 24};
+}
+
 void StoryLabel::draw()
 {
+    drawn = true;
+    shown = Shown{x, y, lineWidth, progress, text};
     const std::string_view all(text);
     for (const LabelLine& line : labelLines(all, progress, lineWidth, y)) {
         const std::size_t start = line.start < all.size() ? line.start : all.size();

@@ -39,22 +39,39 @@ public:
     // sprite empty. The kept picture is 4-channel RGBA, bottom row first, and
     // never larger than the sprite: a bigger one is scaled down once here.
     void loadImage(const std::string& path, bool mirror);
+    // What loadImage makes of the file for a sprite of width x height: RGBA,
+    // bottom row first, mirrored when asked, scaled down to fit; empty for
+    // none. Safe on any thread while no pictureReader is installed.
+    static cv::Mat preparePicture(const std::string& path, bool mirror, int width, int height);
+    // Shows a picture preparePicture made for this sprite's size (empty: none).
+    void setPicture(cv::Mat picture);
+    cv::Size size() const { return {width, height}; }
     // Alpha of every pixel = factor x the loaded picture's alpha, truncated;
     // colours are untouched. Ignored by an empty sprite.
     void setAlpha(float factor);
 
     void draw() override;
     bool hitTest(int px, int py) override; // rectangle, both edges inclusive
+    bool changedSinceDrawn() override { return revision != drawnRevision; }
+    SpriteArea area() const override;
 
     bool empty() const { return image.empty(); }
     // The picture as drawn: RGBA, bottom row first, alpha as last set.
     const cv::Mat& picture() const { return image; }
     // Bottom-left corner in window pixels.
     cv::Point position() const { return {x, y}; }
-    void setBottom(int newY) { y = newY; }
+    void setBottom(int newY)
+    {
+        if (newY != y) ++revision;
+        y = newY;
+    }
 
 private:
     int x, y, width, height;
+    // Bumped by every change of what draw() would show; drawnRevision is its
+    // value at the last draw.
+    unsigned long revision = 1, drawnRevision = 0;
+    float alphaFactor = 1.0f; // as last applied by setAlpha
     cv::Mat image;   // drawn; its alpha is rewritten by setAlpha
     cv::Mat source;  // untouched copy: every fade starts from it
     // Every pixel of source / of image has alpha 255; kept by loadImage and
@@ -78,9 +95,21 @@ public:
     void draw() override;
     // On the first line: the whole text's width in the 8 x 13 font, 15 high.
     bool hitTest(int px, int py) override;
+    bool changedSinceDrawn() override;
+    SpriteArea area() const override;
 
     int x = 40, y = text_layout::kFirstLineY;
     std::string text;
     int lineWidth = text_layout::kLineWidth;
     float progress = 0.0f; // revealed fraction, 0..1; the player writes it
+
+private:
+    // What the last draw() showed.
+    struct Shown {
+        int x = 0, y = 0, lineWidth = 0;
+        float progress = -1.0f;
+        std::string text;
+        bool operator==(const Shown&) const = default;
+    } shown;
+    bool drawn = false;
 };

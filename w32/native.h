@@ -75,6 +75,7 @@ bool GetClientRect(WindowHandle window, Rect& client);  // left = top = 0
 bool SetWindowPos(WindowHandle window, int x, int y, int width, int height, std::uint32_t flags);
 bool GetWorkArea(Rect& area);  // usable desktop area of the primary display
 bool ShowWindow(WindowHandle window, bool show);
+bool IsWindowShown(WindowHandle window);  // shown and not minimised
 bool SetWindowText(WindowHandle window, const char* text);
 std::string GetWindowText(WindowHandle window);
 bool InvalidateWindow(WindowHandle window);  // asks for a WM_PAINT
@@ -103,6 +104,11 @@ bool MakeCurrent(DcHandle dc, GlrcHandle context);  // (0, 0) releases the curre
 bool DeleteGLContext(GlrcHandle context);
 DcHandle GetCurrentDC();
 bool SwapBuffers(DcHandle dc);
+// Copies the rectangle (x, y from the bottom-left corner, in pixels) of the
+// current context's back buffer to the window, leaving the rest of the shown
+// picture alone. False when the driver cannot (nothing is copied then).
+bool PresentPart(DcHandle dc, int x, int y, int width, int height);
+bool CanPresentPart(DcHandle dc);
 void* GetGLProcAddress(const char* name);
 using SwapIntervalFn = int (*)(int interval);
 SwapIntervalFn GetSwapIntervalControl();  // null when the driver has no swap control

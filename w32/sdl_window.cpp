@@ -465,6 +465,15 @@ bool ShowWindow(WindowHandle window, bool show)
     return true;
 }
 
+bool IsWindowShown(WindowHandle window)
+{
+    WindowRecord* record = Find(window);
+    if (!record)
+        return false;
+    const std::uint32_t flags = SDL_GetWindowFlags(record->window);
+    return (flags & SDL_WINDOW_SHOWN) && !(flags & SDL_WINDOW_MINIMIZED);
+}
+
 bool SetWindowText(WindowHandle window, const char* text)
 {
     WindowRecord* record = Find(window);
@@ -662,6 +671,60 @@ bool SwapBuffers(DcHandle dc)
         return false;
     }
     SDL_GL_SwapWindow(record->window);
+    return true;
+}
+
+namespace {
+
+// GLX_MESA_copy_sub_buffer, looked up through SDL so that this layer needs
+// no link to GLX; null when the driver lacks it.
+using CopySubBufferFn = void (*)(void* display, unsigned long drawable, int x, int y, int width, int height);
+using CurrentDisplayFn = void* (*)();
+using CurrentDrawableFn = unsigned long (*)();
+
+struct CopySubBuffer {
+    CopySubBufferFn copy = nullptr;
+    CurrentDisplayFn display = nullptr;
+    CurrentDrawableFn drawable = nullptr;
+};
+
+const CopySubBuffer& CopySubBufferEntry()
+{
+    static const CopySubBuffer entry = [] {
+        CopySubBuffer e;
+        if (!GetState().videoReady || SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0)
+            return e;
+        e.copy = reinterpret_cast<CopySubBufferFn>(SDL_GL_GetProcAddress("glXCopySubBufferMESA"));
+        e.display = reinterpret_cast<CurrentDisplayFn>(SDL_GL_GetProcAddress("glXGetCurrentDisplay"));
+        e.drawable = reinterpret_cast<CurrentDrawableFn>(SDL_GL_GetProcAddress("glXGetCurrentDrawable"));
+        if (!e.display || !e.drawable)
+            e.copy = nullptr;
+        return e;
+    }();
+    return entry;
+}
+
+}  // namespace
+
+bool CanPresentPart(DcHandle dc)
+{
+    return Find(dc) && GetState().currentDc == dc && CopySubBufferEntry().copy;
+}
+
+bool PresentPart(DcHandle dc, int x, int y, int width, int height)
+{
+    if (!CanPresentPart(dc)) {
+        SetLastError(ENOTSUP);
+        return false;
+    }
+    const CopySubBuffer& e = CopySubBufferEntry();
+    void* display = e.display();
+    const unsigned long drawable = e.drawable();
+    if (!display || !drawable) {
+        SetLastError(EBADF);
+        return false;
+    }
+    e.copy(display, drawable, x, y, width, height);
     return true;
 }
 

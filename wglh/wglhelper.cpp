@@ -149,7 +149,11 @@ void CwglWnd::MakeContextCurrent()
 void CwglWnd::Reshape()
 {
     SetProjection(width, height);
-    Render();
+    repaintPending = 1;
+    // Frames drawn before the window shows are never seen: they would only
+    // delay the first one that is.
+    if (!deferHiddenRenders || w32::IsWindowShown(hWnd))
+        Render();
 }
 
 void CwglWnd::SetProjection(int w, int h)
@@ -196,6 +200,7 @@ std::int32_t CwglWnd::HandleMessage(std::uint32_t message, std::uint32_t wParam,
         break;
     }
     case w32::WM_PAINT:
+        repaintPending = 1;
         if (rc.hGLRC && !continuous) {
             MakeContextCurrent();
             Render();

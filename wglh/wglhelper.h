@@ -50,7 +50,8 @@ public:
                        int accumBits, int alphaBits, int auxBuffers, int doubleBuffer);
 
     void MakeContextCurrent() override;
-    // SetProjection for the stored size, then Render.
+    // SetProjection for the stored size, then Render (with deferHiddenRenders
+    // set, only once the window shows).
     void Reshape();
     // Perspective fovy / (width / height) / zNear..zFar and the viewport;
     // ignored until the context is ready.
@@ -60,6 +61,12 @@ public:
     std::int32_t vsync = 1;        // selects the "Realtime/VSync" status text
     std::int32_t glReady = 0;      // 1 from the end of InitGL until the context is deleted
     std::int32_t needsReshape = 0; // set by WM_SIZE, consumed by WM_EXITSIZEMOVE
+    // Set when the shown picture must be drawn again whole (paint request,
+    // new size); a window that redraws only on change clears it once it did.
+    std::int32_t repaintPending = 1;
+    // Frames of a window not yet shown are never seen; when set, a resize
+    // leaves them to the first frame after the window shows.
+    std::int32_t deferHiddenRenders = 0;
     float zNear = 1.0f;
     float zFar = 20.0f;
     float fovy = 60.0f;

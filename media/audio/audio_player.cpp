@@ -1,5 +1,6 @@
 #include "media/audio/audio_player.h"
 
+#include "media/audio/audio_stream.h"
 #include "media/audio/sound_check.h"
 #include "media/story_file.h"
 
@@ -14,9 +15,16 @@
 
 namespace {
 
+// A device either streams its file (decoded while it plays, on the audio
+// thread) or, for files libsndfile cannot read, holds it decoded whole.
 struct Device {
+    std::unique_ptr<AudioStream> stream;
+    std::uint32_t startMs = 0;     // where the stream's current play began
     Mix_Chunk* decoded = nullptr;  // the whole file in the output format
-    Mix_Chunk view{};              // points into decoded, from the start offset
+    Mix_Chunk view{};              // points into decoded, from the start offset; for
+                                   // a stream, a block of silence played in a loop
+                                   // that the stream writes over
+    std::vector<std::uint8_t> silence;
     int channel = -1;
     int volume = 1000;
     std::uint32_t startByte = 0;             // offset of view within decoded
@@ -28,6 +36,8 @@ struct Mixer {
     bool open = false;
     int frequency = 0;
     int bytesPerFrame = 0;  // channels * bytes per sample
+    Uint16 format = 0;
+    int channels = 0;
     std::uint32_t nextId = 1;
     std::map<std::uint32_t, std::unique_ptr<Device>> devices;
     std::vector<int> freeChannels;
@@ -60,6 +70,8 @@ bool ensureMixer()
     Uint16 format = 0;
     Mix_QuerySpec(&frequency, &format, &channels);
     m.frequency = frequency;
+    m.format = format;
+    m.channels = channels;
     m.bytesPerFrame = channels * static_cast<int>(SDL_AUDIO_BITSIZE(format) / 8);
     m.channelCount = Mix_AllocateChannels(0);
     for (int c = m.channelCount - 1; c >= 0; --c)
@@ -100,6 +112,15 @@ void countPlayed(int, void*, int len, void* udata)
     static_cast<Device*>(udata)->playedBytes.fetch_add(static_cast<std::uint64_t>(len));
 }
 
+// The stream's counterpart: the mixer asks for each block's bytes, the
+// stream writes the file's next piece over the silence.
+void streamPlayed(int, void* buffer, int len, void* udata)
+{
+    auto* d = static_cast<Device*>(udata);
+    const int sound = d->stream->read(static_cast<std::uint8_t*>(buffer), len);
+    d->playedBytes.fetch_add(static_cast<std::uint64_t>(sound));
+}
+
 std::uint32_t currentByte(const Device& d)
 {
     const std::uint64_t at = d.startByte + d.playedBytes.load();
@@ -116,6 +137,36 @@ std::uint32_t bytesToMs(std::uint32_t bytes)
 void apply_volume(const Device& d)
 {
     Mix_Volume(d.channel, (d.volume * MIX_MAX_VOLUME + 500) / 1000);
+}
+
+std::uint32_t streamPositionMs(const Device& d)
+{
+    const Mixer& m = mixer();
+    if (d.stream->finished()) return d.stream->lengthMs();
+    const std::uint64_t frames = d.playedBytes.load() / static_cast<std::uint64_t>(m.bytesPerFrame);
+    const std::uint64_t at = d.startMs + frames * 1000 / static_cast<std::uint64_t>(m.frequency);
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(at, d.stream->lengthMs()));
+}
+
+bool playStream(Device& d, std::uint32_t positionMs)
+{
+    d.stream->seekMs(positionMs);
+    d.startMs = std::min(positionMs, d.stream->lengthMs());
+    d.playedBytes.store(0);
+    if (d.stream->finished())
+        return true;  // played from its end: it is stopped already
+    d.view.allocated = 0;
+    d.view.abuf = d.silence.data();
+    d.view.alen = static_cast<Uint32>(d.silence.size());
+    d.view.volume = MIX_MAX_VOLUME;
+    apply_volume(d);
+    if (!Mix_RegisterEffect(d.channel, streamPlayed, nullptr, &d))
+        return false;
+    if (Mix_PlayChannel(d.channel, &d.view, -1) < 0) {
+        Mix_UnregisterAllEffects(d.channel);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -136,25 +187,32 @@ bool AudioPlayer::openDevice(std::uint32_t& slot, const std::string& path)
     const auto bytes = readStoryFile(path, kMaxSoundFileBytes);
     if (!bytes || checkSound(*bytes) == SoundFormat::None)
         return false;
-    // The stream is closed here: asked to close it itself, SDL_mixer 2.6
-    // leaks it whenever the file is not audio it can decode.
-    SDL_RWops* file = SDL_RWFromConstMem(bytes->data(), static_cast<int>(bytes->size()));
-    if (!file)
-        return false;
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(file, 0);
-    SDL_RWclose(file);
-    if (!chunk)
-        return false;
+    Mixer& m = mixer();
+    auto device = std::make_unique<Device>();
+    // Streamed: opening reads the header only, so a long piece of music
+    // costs no decoding here and no more than its file's bytes of memory.
+    device->stream = AudioStream::open(*bytes, m.format, m.channels, m.frequency);
+    if (device->stream) {
+        device->silence.assign(static_cast<std::size_t>(m.bytesPerFrame) * 1024, 0);
+    } else {
+        // The stream is closed here: asked to close it itself, SDL_mixer 2.6
+        // leaks it whenever the file is not audio it can decode.
+        SDL_RWops* file = SDL_RWFromConstMem(bytes->data(), static_cast<int>(bytes->size()));
+        if (!file)
+            return false;
+        device->decoded = Mix_LoadWAV_RW(file, 0);
+        SDL_RWclose(file);
+        if (!device->decoded)
+            return false;
+    }
     const int channel = takeChannel();
     if (channel < 0) {
-        Mix_FreeChunk(chunk);
+        if (device->decoded)
+            Mix_FreeChunk(device->decoded);
         return false;
     }
-    auto device = std::make_unique<Device>();
-    device->decoded = chunk;
     device->channel = channel;
     apply_volume(*device);
-    Mixer& m = mixer();
     slot = m.nextId++;
     m.devices.emplace(slot, std::move(device));
     return true;
@@ -167,6 +225,8 @@ bool AudioPlayer::playFrom(std::uint32_t id, std::uint32_t positionMs)
         return false;
     Mix_HaltChannel(d->channel);
     Mix_UnregisterAllEffects(d->channel);  // the counter of an earlier play
+    if (d->stream)
+        return playStream(*d, positionMs);
     const Mixer& m = mixer();
     const std::uint64_t frame =
         static_cast<std::uint64_t>(positionMs) * static_cast<std::uint64_t>(m.frequency) / 1000;
@@ -202,19 +262,27 @@ std::uint32_t AudioPlayer::mode(std::uint32_t id)
     Device* d = find(id);
     if (!d)
         return 0;
+    if (d->stream && d->stream->finished() && Mix_Playing(d->channel)) {
+        Mix_HaltChannel(d->channel);  // only silence is left to loop
+        Mix_UnregisterAllEffects(d->channel);
+    }
     return Mix_Playing(d->channel) ? kModePlay : kModeStop;
 }
 
 std::uint32_t AudioPlayer::positionMs(std::uint32_t id)
 {
     Device* d = find(id);
-    return d ? bytesToMs(currentByte(*d)) : 0;
+    if (!d)
+        return 0;
+    return d->stream ? streamPositionMs(*d) : bytesToMs(currentByte(*d));
 }
 
 std::uint32_t AudioPlayer::lengthMs(std::uint32_t id)
 {
     Device* d = find(id);
-    return d ? bytesToMs(d->decoded->alen) : 0;
+    if (!d)
+        return 0;
+    return d->stream ? d->stream->lengthMs() : bytesToMs(d->decoded->alen);
 }
 
 bool AudioPlayer::setVolume(std::uint32_t id, int volume)
@@ -234,7 +302,8 @@ bool AudioPlayer::closeDevice(std::uint32_t id)
         return false;
     Mix_HaltChannel(d->channel);
     Mix_UnregisterAllEffects(d->channel);
-    Mix_FreeChunk(d->decoded);
+    if (d->decoded)
+        Mix_FreeChunk(d->decoded);
     Mixer& m = mixer();
     m.freeChannels.push_back(d->channel);
     m.devices.erase(id);
@@ -246,8 +315,10 @@ void AudioPlayer::shutdown()
     Mixer& m = mixer();
     if (m.open) {
         Mix_HaltChannel(-1);
-        for (auto& [id, device] : m.devices)
-            Mix_FreeChunk(device->decoded);
+        for (auto& [id, device] : m.devices) {
+            if (device->decoded)
+                Mix_FreeChunk(device->decoded);
+        }
         Mix_CloseAudio();
         Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);

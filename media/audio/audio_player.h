@@ -4,8 +4,9 @@
 // - A device is a uint32 id handed out by openDevice; 0 is no device. Ids are
 //   never reused within a process. Each device owns one mixer channel, so any
 //   number of devices (music and sound together) play at the same time.
-// - Opening decodes the whole file (WAV, MP3, OGG, FLAC) into memory in the
-//   mixer's output format. The path goes to the file system as given. Only a
+// - Opening reads the file (WAV, MP3, OGG, FLAC) into memory and its header;
+//   it is decoded into the mixer's output format while it plays, on the audio
+//   thread (a file libsndfile cannot read is decoded whole at opening). The path goes to the file system as given. Only a
 //   regular file of at most kMaxSoundFileBytes (media/story_file.h) whose
 //   leading bytes pass checkSound (media/audio/sound_check.h) is opened.
 // - Positions are milliseconds from the start of the file. A device plays once

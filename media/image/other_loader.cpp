@@ -3,6 +3,8 @@
 #include "media/image/image_loader.h"
 #include "media/path.h"
 
+#include "media/image/codec_plugin.h"
+#include "media/image/jpeg_decoder.h"
 #include "media/image/picture_check.h"
 #include "media/story_file.h"
 
@@ -90,18 +92,18 @@ cv::Mat decodeCheckedPicture(PictureFormat format, std::span<const unsigned char
     if (format != PictureFormat::Png && format != PictureFormat::Jpeg && format != PictureFormat::Bmp) return {};
     // OpenCV hands GDAL whatever carries this flag, whatever the bytes.
     if (flags >= 0) flags &= ~cv::IMREAD_LOAD_GDAL;
-    try {
-        // The bytes start with the format's signature, and OpenCV tries its
-        // BMP, JPEG and PNG decoders before any decoder that could also claim
-        // them, so this is the decoder that reads them.
-        const cv::Mat buffer(1, static_cast<int>(bytes.size()), CV_8UC1, const_cast<unsigned char*>(bytes.data()));
-        cv::Mat picture = cv::imdecode(buffer, flags);
-        // OpenCV's own bound (2^30 pixels) is far above ours; keep one limit for every loader.
-        if (picture.empty() || picture.total() > kMaxImagePixels) return {};
-        return picture;
-    } catch (...) {
-        return {};
+    if (format == PictureFormat::Jpeg && flags == cv::IMREAD_UNCHANGED) {
+        if (std::optional<cv::Mat> picture = decodeJpeg(bytes)) return *picture;
     }
+    // The bytes start with the format's signature, and OpenCV tries its
+    // BMP, JPEG and PNG decoders before any decoder that could also claim
+    // them, so this is the decoder that reads them.
+    const OpenCvDecodeFn decode = openCvDecoder();
+    cv::Mat picture;
+    if (!decode || !decode(bytes.data(), bytes.size(), flags, &picture)) return {};
+    // OpenCV's own bound (2^30 pixels) is far above ours; keep one limit for every loader.
+    if (picture.empty() || picture.total() > kMaxImagePixels) return {};
+    return picture;
 }
 
 cv::Mat readWithOpenCv(const std::string& path, int flags)

@@ -20,6 +20,7 @@ root="$stage$prefix"
     for p in quillforge scenewalk; do
         echo "bin/$p"
         echo "libexec/quillforge/$p"
+        [ $p = scenewalk ] && echo "libexec/quillforge/libqs_opencv_codecs.so"
         echo "share/applications/$p.desktop"
         echo "share/doc/$p/changelog.gz"
         echo "share/doc/$p/copyright"
