@@ -12,25 +12,23 @@
 namespace mox {
 namespace {
 
-constexpr std::uint32_t kGKey = 0x47;  // ends the program at once
+constexpr std::uint32_t kGKey = 0x47; // ends the program at once
 constexpr float kMinZoom = 2.384185791015625e-06f;
 
-}  // namespace
+} // namespace
 
 DemoWnd& DemoWnd::Instance()
 {
-    static DemoWnd* window = new DemoWnd;  // lives until the process ends
+    static DemoWnd* window = new DemoWnd; // lives until the process ends
     return *window;
 }
 
 bool InitGlutOnce()
 {
-    if (glutGet(GLUT_INIT_STATE))
-        return true;
+    if (glutGet(GLUT_INIT_STATE)) return true;
     // GLUT ends the process when it finds no X display, so ask first.
     const char* display = std::getenv("DISPLAY");
-    if (!display || !*display)
-        return false;
+    if (!display || !*display) return false;
     int argc = 1;
     char name[] = "scenewalk";
     char* argv[] = {name, nullptr};
@@ -41,13 +39,14 @@ bool InitGlutOnce()
 void DemoWnd::InitGLState()
 {
     // The player runs with GL's initial state: no defaults here.
-    if (RenderMode == 1 && StereoSetup)
-        StereoSetup(*this);
-    if (OnInitGL)
-        OnInitGL();
+    if (RenderMode == 1 && StereoSetup) StereoSetup(*this);
+    if (OnInitGL) OnInitGL();
 }
 
-void DemoWnd::OnResize(std::int32_t w, std::int32_t h) { CwglArcballWnd::OnResize(w, h); }
+void DemoWnd::OnResize(std::int32_t w, std::int32_t h)
+{
+    CwglArcballWnd::OnResize(w, h);
+}
 
 void DemoWnd::ScenePass(float eyeOffset)
 {
@@ -89,23 +88,20 @@ void DemoWnd::ScenePass(float eyeOffset)
             glDisable(GL_SCISSOR_TEST);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
-    if (plan == Present::Whole)
-        glFinish();
+    if (plan == Present::Whole) glFinish();
     glPopAttrib();
 }
 
 DemoWnd::Present DemoWnd::PlanPresent()
 {
-    if (repaintPending || !frontValid || shownSprites != spriteList)
-        return Present::Whole;
+    if (repaintPending || !frontValid || shownSprites != spriteList) return Present::Whole;
     SpriteArea changed;
     for (std::size_t i = 0; i < spriteList.size(); ++i) {
         if (MOXSprite* sprite = spriteList[i]; sprite && sprite->changedSinceDrawn())
             changed = unite(changed, unite(shownAreas[i], sprite->area()));
     }
     damage = intersect(changed, {0, 0, SceneWidth, SceneHeight});
-    if (damage.empty())
-        return changed.empty() ? Present::None : Present::Whole;
+    if (damage.empty()) return changed.empty() ? Present::None : Present::Whole;
     // Small changes (the bobbing marker) repaint only their part of the
     // shown picture; anything bigger is drawn whole and swapped. Scene and
     // window pixels must be the same for that.
@@ -119,8 +115,7 @@ void DemoWnd::RecordShown()
 {
     shownSprites = spriteList;
     shownAreas.clear();
-    for (MOXSprite* sprite : spriteList)
-        shownAreas.push_back(sprite ? sprite->area() : SpriteArea{});
+    for (MOXSprite* sprite : spriteList) shownAreas.push_back(sprite ? sprite->area() : SpriteArea{});
 }
 
 bool DemoWnd::RepaintPart()
@@ -133,8 +128,7 @@ bool DemoWnd::RepaintPart()
     overlayClip = damage;
     for (std::size_t i = 0; i < spriteList.size(); ++i) {
         MOXSprite* sprite = spriteList[i];
-        if (sprite && !intersect(unite(shownAreas[i], sprite->area()), damage).empty())
-            sprite->draw();
+        if (sprite && !intersect(unite(shownAreas[i], sprite->area()), damage).empty()) sprite->draw();
     }
     overlayClip = SpriteArea{0, 0, 1 << 20, 1 << 20};
     endSpriteOverlay();
@@ -144,16 +138,14 @@ bool DemoWnd::RepaintPart()
 
 void DemoWnd::Render()
 {
-    if (OnPreRender)
-        OnPreRender();
+    if (OnPreRender) OnPreRender();
     if (RenderMode == 1 && StereoPass) {
         StereoPass(*this);
         plan = Present::Whole;
     } else {
         ScenePass(0.0f);
     }
-    if (plan == Present::None)
-        return;
+    if (plan == Present::None) return;
     if (plan == Present::Part) {
         if (RepaintPart()) {
             RecordShown();
@@ -175,20 +167,16 @@ void DemoWnd::Render()
 std::int32_t DemoWnd::HandleMessage(std::uint32_t message, std::uint32_t wParam, std::int32_t lParam)
 {
     if (message == w32::WM_KEYDOWN) {
-        if (wParam == kGKey)
-            std::exit(0);
-        if (OnKeyDown)
-            OnKeyDown(static_cast<std::int32_t>(wParam));
+        if (wParam == kGKey) std::exit(0);
+        if (OnKeyDown) OnKeyDown(static_cast<std::int32_t>(wParam));
         return CwglWnd::HandleMessage(message, wParam, lParam);
     }
     if (message == w32::WM_TIMER) {
-        if (wParam == wglh::kTitleTimerId)
-            UpdateTitleStatus();
+        if (wParam == wglh::kTitleTimerId) UpdateTitleStatus();
         return CwglWnd::HandleMessage(message, wParam, lParam);
     }
 
-    if (OnMessage)
-        OnMessage(static_cast<std::int32_t>(message), static_cast<std::int32_t>(wParam), lParam);
+    if (OnMessage) OnMessage(static_cast<std::int32_t>(message), static_cast<std::int32_t>(wParam), lParam);
     const auto bits = static_cast<std::uint32_t>(lParam);
     const int x = w32::SignedLowWord(bits);
     const int y = w32::SignedHighWord(bits);
@@ -198,17 +186,14 @@ std::int32_t DemoWnd::HandleMessage(std::uint32_t message, std::uint32_t wParam,
     switch (message) {
     case w32::WM_MOUSEWHEEL:
         zoom += static_cast<float>(w32::SignedHighWord(wParam)) / 1500.0f * step;
-        if (!(zoom > kMinZoom))
-            zoom = kMinZoom;
+        if (!(zoom > kMinZoom)) zoom = kMinZoom;
         repaintPending = 1;
         Redraw();
         break;
     case w32::WM_MOUSEMOVE:
-        if (MOXSprite* over = pickSprite(x, sceneY))
-            over->onMotion(x, sceneY);
+        if (MOXSprite* over = pickSprite(x, sceneY)) over->onMotion(x, sceneY);
         if (captureFlag) {
-            if (captured)
-                captured->onMotion(x, sceneY);
+            if (captured) captured->onMotion(x, sceneY);
         } else if (wParam & w32::MK_LBUTTON) {
             objectBall.Drag(x, y);
             viewBall.Drag(x, y);
@@ -233,8 +218,7 @@ std::int32_t DemoWnd::HandleMessage(std::uint32_t message, std::uint32_t wParam,
         break;
     case w32::WM_LBUTTONUP:
         if (captureFlag) {
-            if (captured)
-                captured->onMouse(0, 1, x, sceneY);
+            if (captured) captured->onMouse(0, 1, x, sceneY);
             captureFlag = false;
             captured = nullptr;
         } else {
@@ -254,10 +238,9 @@ std::int32_t DemoWnd::HandleMessage(std::uint32_t message, std::uint32_t wParam,
         viewBall.End();
         w32::ReleaseCapture();
         break;
-    default:
-        break;
+    default: break;
     }
     return CwglWnd::HandleMessage(message, wParam, lParam);
 }
 
-}  // namespace mox
+} // namespace mox

@@ -31,7 +31,7 @@ public:
     // shifted by `eyeOffset` along x, zoomed and turned by the arcballs.
     void ScenePass(float eyeOffset);
 
-    std::int32_t RenderMode = 0;  // 0: one mono scene pass; 1: stereo
+    std::int32_t RenderMode = 0; // 0: one mono scene pass; 1: stereo
 
     // When set (mono mode only), a frame is drawn and presented only when
     // what it shows changed: a sprite says it changed, the sprite list
@@ -85,7 +85,7 @@ private:
 // the bitmap fonts need it. False when there is no X display to give GLUT.
 bool InitGlutOnce();
 
-}  // namespace mox
+} // namespace mox
 
 // Opens the demo window (800 x 600 client area, centred, titled with
 // `modName` and the frame rate) and runs the realtime loop. Returns the

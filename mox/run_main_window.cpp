@@ -16,8 +16,8 @@ int RunMainWindow(const char* modName, std::int32_t renderMode)
     app.instance = w32::ModuleHandle();
     w32::CWndApp::SetCurrent(&app);
 
-    window.hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "", w32::WS_OVERLAPPEDWINDOW,
-                                          w32::CW_USEDEFAULT, 0, w32::CW_USEDEFAULT, 0);
+    window.hWnd = w32::CreateNativeWindow(w32::WindowClassName(), "", w32::WS_OVERLAPPEDWINDOW, w32::CW_USEDEFAULT, 0,
+                                          w32::CW_USEDEFAULT, 0);
     // A window that failed to bind is left without a handle; start-up goes on.
     window.SetupAfterCreation();
     window.InitGL(0, 24, 24, 0, 0, 0, 0, 1);

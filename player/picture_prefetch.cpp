@@ -108,8 +108,8 @@ void PicturePrefetch::run()
         auto next = entries_.end();
         changed_.wait(lock, [&] {
             if (stopping_) return true;
-            next = std::find_if(entries_.begin(), entries_.end(),
-                                [](const Entry& e) { return e.state == Entry::Queued; });
+            next =
+                std::find_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.state == Entry::Queued; });
             return next != entries_.end();
         });
         if (stopping_) return;

@@ -18,8 +18,7 @@ std::string readStartupModName()
     if (!readPlayerStartupMod(name, &why)) {
         std::fprintf(stderr, "scenewalk: cannot read %s: %s\n", kPlayerStartupFile.c_str(), why.c_str());
         if (w32::ShowMessageBox(0, "Story xml is missing. Program will exit!", "Error", w32::MB_ERROR) < 0)
-            std::fputs("Story xml is missing. Program will exit! (no message box could be shown)\n",
-                       stderr);
+            std::fputs("Story xml is missing. Program will exit! (no message box could be shown)\n", stderr);
         std::exit(0);
     }
     return name;

@@ -28,11 +28,10 @@ StoryPlayer::StoryPlayer(std::string modName) : modName_(std::move(modName))
 StoryPlayer::~StoryPlayer()
 {
     // The list only points at the sprites; drop those pointers with them.
-    const MOXSprite* mine[] = {backgroundImage_.get(), leftPortrait_.get(), rightPortrait_.get(),
-                               textBox_.get(), sentenceLabel_.get(), nextMarker_.get()};
-    std::erase_if(spriteList, [&](MOXSprite* s) {
-        return std::find(std::begin(mine), std::end(mine), s) != std::end(mine);
-    });
+    const MOXSprite* mine[] = {backgroundImage_.get(), leftPortrait_.get(),  rightPortrait_.get(),
+                               textBox_.get(),         sentenceLabel_.get(), nextMarker_.get()};
+    std::erase_if(spriteList,
+                  [&](MOXSprite* s) { return std::find(std::begin(mine), std::end(mine), s) != std::end(mine); });
 }
 
 std::string StoryPlayer::modPath(const std::string& reference) const
@@ -44,7 +43,8 @@ void StoryPlayer::load()
 {
     // The name comes from startup.txt: one that is no single folder would
     // lead out of the story root.
-    if ((!modName_.empty() && !isModFolderName(modName_)) || !loadTree(tree_, scriptPathOf(kPlayerStoryRoot, modName_))) {
+    if ((!modName_.empty() && !isModFolderName(modName_)) ||
+        !loadTree(tree_, scriptPathOf(kPlayerStoryRoot, modName_))) {
         std::fputs("Script.xml load failed...\n", stdout);
     } else {
         StoryRecords records;
@@ -80,16 +80,15 @@ void StoryPlayer::load()
 
 PictureKey StoryPlayer::backgroundKey(const Frame& frame) const
 {
-    const std::string path =
-        validIndex(frame.background, backgrounds) ? modPath(backgrounds[static_cast<std::size_t>(frame.background)])
-                                                  : std::string();
+    const std::string path = validIndex(frame.background, backgrounds)
+                                 ? modPath(backgrounds[static_cast<std::size_t>(frame.background)])
+                                 : std::string();
     return {path, false, backgroundImage_->size()};
 }
 
 PictureKey StoryPlayer::leftKey(const Frame& frame) const
 {
-    const std::string path =
-        frame.leftCharacter < 0 ? std::string() : photoPath(frame.leftCharacter, frame.leftPhoto);
+    const std::string path = frame.leftCharacter < 0 ? std::string() : photoPath(frame.leftCharacter, frame.leftPhoto);
     return {path, false, leftPortrait_->size()};
 }
 
@@ -170,8 +169,7 @@ void StoryPlayer::switchMusic(const Frame* old, const Frame& now)
     if (old && old->music == now.music) {
         // Same music: it plays on; if it has run out, it goes on from where
         // it stopped (its end), it is not rewound.
-        if (AudioPlayer::mode(musicDevice_) == AudioPlayer::kModeStop)
-            AudioPlayer::playFromPosition(musicDevice_);
+        if (AudioPlayer::mode(musicDevice_) == AudioPlayer::kModeStop) AudioPlayer::playFromPosition(musicDevice_);
         return;
     }
     if (musicDevice_ != 0) {
@@ -234,8 +232,7 @@ void StoryPlayer::showFrame(int index)
         sentenceLabel_->setText(speakerPrefix(now) + now.sentence);
         switchMusic(old, now);
         // An index past the list plays nothing, like a negative one.
-        if (validIndex(now.sound, sounds))
-            playSound(modPath(sounds[static_cast<std::size_t>(now.sound)]));
+        if (validIndex(now.sound, sounds)) playSound(modPath(sounds[static_cast<std::size_t>(now.sound)]));
     }
     if (s == 20) transitionStep_ = -1;
 }

@@ -19,13 +19,16 @@ cv::Mat readPictureFile(const std::string& path)
     return isPngPath(path) ? loadPngImage(path) : loadOtherImage(path);
 }
 
-bool StorySprite::onMouse(int, int, int, int) { return false; }
-bool StorySprite::onMotion(int, int) { return false; }
-
-StoryImage::StoryImage(int x_, int y_, int width_, int height_)
-    : x(x_), y(y_), width(width_), height(height_)
+bool StorySprite::onMouse(int, int, int, int)
 {
+    return false;
 }
+bool StorySprite::onMotion(int, int)
+{
+    return false;
+}
+
+StoryImage::StoryImage(int x_, int y_, int width_, int height_) : x(x_), y(y_), width(width_), height(height_) {}
 
 namespace {
 
@@ -236,14 +239,12 @@ void StoryLabel::draw()
     const std::string_view all(text);
     for (const LabelLine& line : labelLines(all, progress, lineWidth, y)) {
         const std::size_t start = line.start < all.size() ? line.start : all.size();
-        drawText(all.substr(start, line.length), x, line.y, 1.0f, 0, 0, 0, 1.0f,
-                 GLUT_BITMAP_8_BY_13);
+        drawText(all.substr(start, line.length), x, line.y, 1.0f, 0, 0, 0, 1.0f, GLUT_BITMAP_8_BY_13);
     }
 }
 
 bool StoryLabel::hitTest(int px, int py)
 {
-    const int textWidth =
-        glutBitmapLength(GLUT_BITMAP_8_BY_13, reinterpret_cast<const unsigned char*>(text.c_str()));
+    const int textWidth = glutBitmapLength(GLUT_BITMAP_8_BY_13, reinterpret_cast<const unsigned char*>(text.c_str()));
     return px - x >= 0 && px - x <= textWidth && py - y >= 0 && py - y <= 15;
 }

@@ -72,8 +72,8 @@ private:
     // value at the last draw.
     unsigned long revision = 1, drawnRevision = 0;
     float alphaFactor = 1.0f; // as last applied by setAlpha
-    cv::Mat image;   // drawn; its alpha is rewritten by setAlpha
-    cv::Mat source;  // untouched copy: every fade starts from it
+    cv::Mat image;            // drawn; its alpha is rewritten by setAlpha
+    cv::Mat source;           // untouched copy: every fade starts from it
     // Every pixel of source / of image has alpha 255; kept by loadImage and
     // setAlpha. An opaque picture is drawn from opaqueRgb without blending.
     bool sourceOpaque = false;

@@ -62,8 +62,7 @@ PixelFormat DefaultVisual()
 std::uint32_t SdlFlags(std::uint32_t style)
 {
     std::uint32_t flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (style & WS_OVERLAPPEDWINDOW)
-        flags |= SDL_WINDOW_RESIZABLE;
+    if (style & WS_OVERLAPPEDWINDOW) flags |= SDL_WINDOW_RESIZABLE;
     return flags;
 }
 
@@ -71,7 +70,7 @@ void Borders(SDL_Window* window, int& top, int& left, int& bottom, int& right)
 {
     top = left = bottom = right = 0;
     if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) != 0)
-        top = left = bottom = right = 0;  // no window manager: no frame
+        top = left = bottom = right = 0; // no window manager: no frame
 }
 
 bool PopDueTimer(Msg& out)
@@ -103,8 +102,7 @@ void ForgetWindow(WindowHandle window)
 {
     State& s = GetState();
     std::erase_if(s.timers, [window](const TimerRecord& t) { return t.window == window; });
-    if (s.focus == window)
-        s.focus = 0;
+    if (s.focus == window) s.focus = 0;
     if (s.capture == window) {
         s.capture = 0;
         SDL_CaptureMouse(SDL_FALSE);
@@ -115,13 +113,12 @@ void ForgetWindow(WindowHandle window)
     }
 }
 
-}  // namespace
+} // namespace
 
 bool EnsureVideo()
 {
     State& s = GetState();
-    if (s.videoReady)
-        return true;
+    if (s.videoReady) return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         FailSdl(ENODEV);
         return false;
@@ -142,8 +139,7 @@ bool EnsureVideo()
 
 WindowRecord* Find(WindowHandle window)
 {
-    if (window == 0)
-        return nullptr;
+    if (window == 0) return nullptr;
     auto& windows = GetState().windows;
     auto it = windows.find(window);
     return it == windows.end() ? nullptr : &it->second;
@@ -153,13 +149,11 @@ WindowHandle FromSdlId(std::uint32_t sdlWindowId)
 {
     State& s = GetState();
     if (sdlWindowId == 0) {
-        if (s.focus && Find(s.focus))
-            return s.focus;
+        if (s.focus && Find(s.focus)) return s.focus;
         return s.windows.empty() ? 0 : s.windows.begin()->first;
     }
     for (const auto& [handle, record] : s.windows) {
-        if (SDL_GetWindowID(record.window) == sdlWindowId)
-            return handle;
+        if (SDL_GetWindowID(record.window) == sdlWindowId) return handle;
     }
     return 0;
 }
@@ -170,7 +164,7 @@ SDL_Window* SdlWindowOf(WindowHandle window)
     return record ? record->window : nullptr;
 }
 
-}  // namespace w32::sdl
+} // namespace w32::sdl
 
 namespace w32 {
 
@@ -187,14 +181,13 @@ bool RegisterWindowClass(const char* className, WindowProc proc)
 
 bool UnregisterWindowClass(const char* className)
 {
-    if (className && GetState().classes.erase(className))
-        return true;
+    if (className && GetState().classes.erase(className)) return true;
     SetLastError(ENOENT);
     return false;
 }
 
-WindowHandle CreateNativeWindow(const char* className, const char* title, std::uint32_t style,
-                                int x, int y, int width, int height)
+WindowHandle CreateNativeWindow(const char* className, const char* title, std::uint32_t style, int x, int y, int width,
+                                int height)
 {
     State& s = GetState();
     auto cls = s.classes.find(className ? className : "");
@@ -202,10 +195,8 @@ WindowHandle CreateNativeWindow(const char* className, const char* title, std::u
         SetLastError(ENOENT);
         return 0;
     }
-    if (!EnsureVideo())
-        return 0;
-    if (x == CW_USEDEFAULT)
-        x = y = static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
+    if (!EnsureVideo()) return 0;
+    if (x == CW_USEDEFAULT) x = y = static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
     if (width == CW_USEDEFAULT || width <= 0 || height <= 0) {
         width = 640;
         height = 480;
@@ -234,8 +225,7 @@ bool DestroyNativeWindow(WindowHandle window)
         SetLastError(EBADF);
         return false;
     }
-    if (record->destroying)
-        return true;
+    if (record->destroying) return true;
     record->destroying = true;
     SendMessage(window, WM_DESTROY, 0, 0);
     SendMessage(window, WM_NCDESTROY, 0, 0);
@@ -246,7 +236,10 @@ bool DestroyNativeWindow(WindowHandle window)
     return true;
 }
 
-bool IsWindow(WindowHandle window) { return Find(window) != nullptr; }
+bool IsWindow(WindowHandle window)
+{
+    return Find(window) != nullptr;
+}
 
 bool SetWindowUserData(WindowHandle window, void* data)
 {
@@ -268,28 +261,19 @@ void* GetWindowUserData(WindowHandle window)
 std::int32_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uint32_t, std::int32_t)
 {
     WindowRecord* record = Find(window);
-    if (!record)
-        return 0;
+    if (!record) return 0;
     switch (message) {
-    case WM_CLOSE:
-        DestroyNativeWindow(window);
-        return 0;
-    case WM_PAINT:
-        record->invalid = false;
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    default:
-        return 0;
+    case WM_CLOSE: DestroyNativeWindow(window); return 0;
+    case WM_PAINT: record->invalid = false; return 0;
+    case WM_ERASEBKGND: return 1;
+    default: return 0;
     }
 }
 
-std::int32_t SendMessage(WindowHandle window, std::uint32_t message, std::uint32_t wParam,
-                         std::int32_t lParam)
+std::int32_t SendMessage(WindowHandle window, std::uint32_t message, std::uint32_t wParam, std::int32_t lParam)
 {
     WindowRecord* record = Find(window);
-    if (!record)
-        return 0;
+    if (!record) return 0;
     return record->proc(window, message, wParam, lParam);
 }
 
@@ -318,8 +302,7 @@ bool PeekMessage(Msg& out)
     }
     if (s.input.empty() && s.videoReady) {
         SDL_Event event;
-        while (s.input.empty() && SDL_PollEvent(&event))
-            TranslateEvent(event, s.input);
+        while (s.input.empty() && SDL_PollEvent(&event)) TranslateEvent(event, s.input);
     }
     if (!s.input.empty()) {
         out = s.input.front();
@@ -342,7 +325,7 @@ void GetMessage(Msg& out)
         if (s.videoReady) {
             SDL_WaitEventTimeout(nullptr, wait < 0 ? 1000 : wait);
         } else if (wait >= 0) {
-            SDL_Delay(static_cast<std::uint32_t>(wait));  // only timers can arrive
+            SDL_Delay(static_cast<std::uint32_t>(wait)); // only timers can arrive
         } else {
             // Nothing could ever arrive: end the loop rather than hang.
             out = {0, WM_QUIT, 0, 0};
@@ -353,8 +336,7 @@ void GetMessage(Msg& out)
 
 std::int32_t DispatchMessage(const Msg& msg)
 {
-    if (msg.window == 0)
-        return 0;
+    if (msg.window == 0) return 0;
     return SendMessage(msg.window, msg.message, msg.wParam, msg.lParam);
 }
 
@@ -379,13 +361,15 @@ bool SetTimer(WindowHandle window, std::uint32_t id, std::uint32_t periodMs)
 
 bool KillTimer(WindowHandle window, std::uint32_t id)
 {
-    auto removed = std::erase_if(GetState().timers, [&](const TimerRecord& t) {
-        return t.window == window && t.id == id;
-    });
+    auto removed =
+        std::erase_if(GetState().timers, [&](const TimerRecord& t) { return t.window == window && t.id == id; });
     return removed != 0;
 }
 
-std::uint32_t GetTicks() { return SDL_GetTicks(); }
+std::uint32_t GetTicks()
+{
+    return SDL_GetTicks();
+}
 
 bool GetWindowRect(WindowHandle window, Rect& outer)
 {
@@ -424,8 +408,7 @@ bool SetWindowPos(WindowHandle window, int x, int y, int width, int height, std:
     }
     int top, left, bottom, right;
     Borders(record->window, top, left, bottom, right);
-    if (!(flags & SWP_NOMOVE))
-        SDL_SetWindowPosition(record->window, x + left, y + top);
+    if (!(flags & SWP_NOMOVE)) SDL_SetWindowPosition(record->window, x + left, y + top);
     if (!(flags & SWP_NOSIZE)) {
         const int w = width - left - right, h = height - top - bottom;
         SDL_SetWindowSize(record->window, w > 1 ? w : 1, h > 1 ? h : 1);
@@ -441,8 +424,7 @@ bool SetWindowPos(WindowHandle window, int x, int y, int width, int height, std:
 
 bool GetWorkArea(Rect& area)
 {
-    if (!EnsureVideo())
-        return false;
+    if (!EnsureVideo()) return false;
     SDL_Rect r;
     if (SDL_GetDisplayUsableBounds(0, &r) != 0) {
         FailSdl(ENODEV);
@@ -460,16 +442,14 @@ bool ShowWindow(WindowHandle window, bool show)
         return false;
     }
     show ? SDL_ShowWindow(record->window) : SDL_HideWindow(record->window);
-    if (show)
-        record->invalid = true;
+    if (show) record->invalid = true;
     return true;
 }
 
 bool IsWindowShown(WindowHandle window)
 {
     WindowRecord* record = Find(window);
-    if (!record)
-        return false;
+    if (!record) return false;
     const std::uint32_t flags = SDL_GetWindowFlags(record->window);
     return (flags & SDL_WINDOW_SHOWN) && !(flags & SDL_WINDOW_MINIMIZED);
 }
@@ -494,8 +474,7 @@ std::string GetWindowText(WindowHandle window)
 bool InvalidateWindow(WindowHandle window)
 {
     WindowRecord* record = Find(window);
-    if (!record)
-        return false;
+    if (!record) return false;
     record->invalid = true;
     return true;
 }
@@ -504,12 +483,14 @@ WindowHandle SetFocus(WindowHandle window)
 {
     State& s = GetState();
     const WindowHandle previous = s.focus;
-    if (Find(window))
-        s.focus = window;
+    if (Find(window)) s.focus = window;
     return previous;
 }
 
-WindowHandle GetFocus() { return GetState().focus; }
+WindowHandle GetFocus()
+{
+    return GetState().focus;
+}
 
 WindowHandle SetCapture(WindowHandle window)
 {
@@ -517,7 +498,7 @@ WindowHandle SetCapture(WindowHandle window)
     const WindowHandle previous = s.capture;
     if (Find(window)) {
         s.capture = window;
-        SDL_CaptureMouse(SDL_TRUE);  // may be refused without input focus; routing still holds
+        SDL_CaptureMouse(SDL_TRUE); // may be refused without input focus; routing still holds
     }
     return previous;
 }
@@ -525,14 +506,16 @@ WindowHandle SetCapture(WindowHandle window)
 bool ReleaseCapture()
 {
     State& s = GetState();
-    if (!s.capture)
-        return true;
+    if (!s.capture) return true;
     s.capture = 0;
     SDL_CaptureMouse(SDL_FALSE);
     return true;
 }
 
-WindowHandle GetCapture() { return GetState().capture; }
+WindowHandle GetCapture()
+{
+    return GetState().capture;
+}
 
 DcHandle GetDC(WindowHandle window)
 {
@@ -540,10 +523,13 @@ DcHandle GetDC(WindowHandle window)
         SetLastError(EBADF);
         return 0;
     }
-    return window;  // a window's drawable is the window itself
+    return window; // a window's drawable is the window itself
 }
 
-bool ReleaseDC(WindowHandle window, DcHandle dc) { return window == dc && Find(window); }
+bool ReleaseDC(WindowHandle window, DcHandle dc)
+{
+    return window == dc && Find(window);
+}
 
 int ChoosePixelFormat(DcHandle dc, const PixelFormat& f)
 {
@@ -551,10 +537,10 @@ int ChoosePixelFormat(DcHandle dc, const PixelFormat& f)
         SetLastError(EBADF);
         return 0;
     }
-    const bool usable = (f.flags & PFD_SUPPORT_OPENGL) && (f.flags & PFD_DRAW_TO_WINDOW) &&
-                        f.colorBits > 0 && f.colorBits <= 32 && f.alphaBits >= 0 && f.alphaBits <= 8 &&
-                        f.depthBits >= 0 && f.depthBits <= 32 && f.stencilBits >= 0 &&
-                        f.stencilBits <= 8 && f.accumBits >= 0 && f.accumBits <= 64 && f.auxBuffers >= 0;
+    const bool usable = (f.flags & PFD_SUPPORT_OPENGL) && (f.flags & PFD_DRAW_TO_WINDOW) && f.colorBits > 0 &&
+                        f.colorBits <= 32 && f.alphaBits >= 0 && f.alphaBits <= 8 && f.depthBits >= 0 &&
+                        f.depthBits <= 32 && f.stencilBits >= 0 && f.stencilBits <= 8 && f.accumBits >= 0 &&
+                        f.accumBits <= 64 && f.auxBuffers >= 0;
     if (!usable) {
         SetLastError(EINVAL);
         return 0;
@@ -571,8 +557,7 @@ bool SetPixelFormat(DcHandle dc, int index, const PixelFormat& f)
     }
     if (record->formatSet) {
         // A window's pixel format is chosen once.
-        if (SameVisual(record->createdFormat, f))
-            return true;
+        if (SameVisual(record->createdFormat, f)) return true;
         SetLastError(EBUSY);
         return false;
     }
@@ -625,8 +610,7 @@ bool MakeCurrent(DcHandle dc, GlrcHandle context)
 {
     State& s = GetState();
     if (dc == 0 && context == 0) {
-        if (s.videoReady)
-            SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
+        if (s.videoReady) SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
         s.currentDc = 0;
         return true;
     }
@@ -661,7 +645,10 @@ bool DeleteGLContext(GlrcHandle context)
     return true;
 }
 
-DcHandle GetCurrentDC() { return GetState().currentDc; }
+DcHandle GetCurrentDC()
+{
+    return GetState().currentDc;
+}
 
 bool SwapBuffers(DcHandle dc)
 {
@@ -692,19 +679,17 @@ const CopySubBuffer& CopySubBufferEntry()
 {
     static const CopySubBuffer entry = [] {
         CopySubBuffer e;
-        if (!GetState().videoReady || SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0)
-            return e;
+        if (!GetState().videoReady || SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0) return e;
         e.copy = reinterpret_cast<CopySubBufferFn>(SDL_GL_GetProcAddress("glXCopySubBufferMESA"));
         e.display = reinterpret_cast<CurrentDisplayFn>(SDL_GL_GetProcAddress("glXGetCurrentDisplay"));
         e.drawable = reinterpret_cast<CurrentDrawableFn>(SDL_GL_GetProcAddress("glXGetCurrentDrawable"));
-        if (!e.display || !e.drawable)
-            e.copy = nullptr;
+        if (!e.display || !e.drawable) e.copy = nullptr;
         return e;
     }();
     return entry;
 }
 
-}  // namespace
+} // namespace
 
 bool CanPresentPart(DcHandle dc)
 {
@@ -730,20 +715,21 @@ bool PresentPart(DcHandle dc, int x, int y, int width, int height)
 
 void* GetGLProcAddress(const char* name)
 {
-    if (!name || !GetState().videoReady)
-        return nullptr;
+    if (!name || !GetState().videoReady) return nullptr;
     return SDL_GL_GetProcAddress(name);
 }
 
 namespace {
-int SetSwapInterval(int interval) { return SDL_GL_SetSwapInterval(interval) == 0 ? 1 : 0; }
-}  // namespace
+int SetSwapInterval(int interval)
+{
+    return SDL_GL_SetSwapInterval(interval) == 0 ? 1 : 0;
+}
+} // namespace
 
 SwapIntervalFn GetSwapIntervalControl()
 {
     for (const char* name : {"glXSwapIntervalEXT", "glXSwapIntervalMESA", "glXSwapIntervalSGI"}) {
-        if (GetGLProcAddress(name))
-            return &SetSwapInterval;
+        if (GetGLProcAddress(name)) return &SetSwapInterval;
     }
     return nullptr;
 }
@@ -755,17 +741,16 @@ std::string WithoutCarriageReturns(const char* text)
 {
     std::string out;
     for (const char* p = text ? text : ""; *p; ++p) {
-        if (*p != '\r')
-            out += *p;
+        if (*p != '\r') out += *p;
     }
     return out;
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 MessageBoxHandler messageBoxHandler = nullptr;
-}  // namespace
+} // namespace
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
 {
@@ -774,8 +759,7 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
 
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, MessageBoxKind kind)
 {
-    if (messageBoxHandler)
-        return messageBoxHandler(owner, text, caption, kind);
+    if (messageBoxHandler) return messageBoxHandler(owner, text, caption, kind);
     const std::uint32_t flags = kind == MB_ERROR     ? SDL_MESSAGEBOX_ERROR
                                 : kind == MB_WARNING ? SDL_MESSAGEBOX_WARNING
                                                      : SDL_MESSAGEBOX_INFORMATION;
@@ -806,7 +790,7 @@ int ShowAbortRetryIgnore(const char* text, const char* caption)
         FailSdl(ENODEV);
         return -1;
     }
-    return chosen;  // -1 when the box was closed without a button
+    return chosen; // -1 when the box was closed without a button
 }
 
-}  // namespace w32
+} // namespace w32

@@ -17,17 +17,18 @@ bool extensionsRead = false;
 
 void Report(int line, const char* function)
 {
-    if (ReportLastWin32Error())
-        ReportFailure(kSource, line, function);
+    if (ReportLastWin32Error()) ReportFailure(kSource, line, function);
 }
 
-}  // namespace
+} // namespace
 
-const std::string& GLExtensions() { return extensions; }
+const std::string& GLExtensions()
+{
+    return extensions;
+}
 
-int CwglRenderContext::Create(w32::WindowHandle window, std::uint32_t flags, int colorBits,
-                              int depthBits, int stencilBits, int accumBits, int alphaBits,
-                              int auxBuffers, int doubleBuffer)
+int CwglRenderContext::Create(w32::WindowHandle window, std::uint32_t flags, int colorBits, int depthBits,
+                              int stencilBits, int accumBits, int alphaBits, int auxBuffers, int doubleBuffer)
 {
     constexpr const char* kName = "wglh::CwglRenderContext::Create";
     hWnd = window;
@@ -38,8 +39,7 @@ int CwglRenderContext::Create(w32::WindowHandle window, std::uint32_t flags, int
     }
     w32::PixelFormat format;
     format.flags = w32::PFD_DRAW_TO_WINDOW | w32::PFD_SUPPORT_OPENGL | flags;
-    if (doubleBuffer)
-        format.flags |= w32::PFD_DOUBLEBUFFER;
+    if (doubleBuffer) format.flags |= w32::PFD_DOUBLEBUFFER;
     format.colorBits = colorBits;
     format.alphaBits = alphaBits;
     format.accumBits = accumBits;
@@ -54,13 +54,10 @@ int CwglRenderContext::Create(w32::WindowHandle window, std::uint32_t flags, int
         return 0;
     };
     const int index = w32::ChoosePixelFormat(hDC, format);
-    if (index == 0)
-        return fail(__LINE__);
-    if (!w32::SetPixelFormat(hDC, index, format))
-        return fail(__LINE__);
+    if (index == 0) return fail(__LINE__);
+    if (!w32::SetPixelFormat(hDC, index, format)) return fail(__LINE__);
     hGLRC = w32::CreateGLContext(hDC);
-    if (!hGLRC)
-        return fail(__LINE__);
+    if (!hGLRC) return fail(__LINE__);
     return 1;
 }
 
@@ -110,12 +107,11 @@ void CwglWnd::OnDestroyGL() {}
 
 void CwglWnd::OnResize(std::int32_t, std::int32_t) {}
 
-int CwglWnd::InitGL(std::uint32_t flags, int colorBits, int depthBits, int stencilBits,
-                    int accumBits, int alphaBits, int auxBuffers, int doubleBuffer)
+int CwglWnd::InitGL(std::uint32_t flags, int colorBits, int depthBits, int stencilBits, int accumBits, int alphaBits,
+                    int auxBuffers, int doubleBuffer)
 {
     constexpr const char* kName = "wglh::CwglWnd::InitGL";
-    if (!rc.Create(hWnd, flags, colorBits, depthBits, stencilBits, accumBits, alphaBits,
-                   auxBuffers, doubleBuffer)) {
+    if (!rc.Create(hWnd, flags, colorBits, depthBits, stencilBits, accumBits, alphaBits, auxBuffers, doubleBuffer)) {
         Report(__LINE__, kName);
         return 0;
     }
@@ -142,8 +138,7 @@ int CwglWnd::InitGL(std::uint32_t flags, int colorBits, int depthBits, int stenc
 
 void CwglWnd::MakeContextCurrent()
 {
-    if (rc.hGLRC)
-        w32::MakeCurrent(rc.hDC, rc.hGLRC);
+    if (rc.hGLRC) w32::MakeCurrent(rc.hDC, rc.hGLRC);
 }
 
 void CwglWnd::Reshape()
@@ -152,14 +147,12 @@ void CwglWnd::Reshape()
     repaintPending = 1;
     // Frames drawn before the window shows are never seen: they would only
     // delay the first one that is.
-    if (!deferHiddenRenders || w32::IsWindowShown(hWnd))
-        Render();
+    if (!deferHiddenRenders || w32::IsWindowShown(hWnd)) Render();
 }
 
 void CwglWnd::SetProjection(int w, int h)
 {
-    if (!glReady)
-        return;
+    if (!glReady) return;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(fovy, static_cast<double>(w) / static_cast<double>(h), zNear, zFar);
@@ -175,8 +168,7 @@ std::int32_t CwglWnd::HandleMessage(std::uint32_t message, std::uint32_t wParam,
     const bool continuous = app.realtime && !app.suspended;
     switch (message) {
     case w32::WM_SIZE: {
-        if (!rc.hGLRC)
-            return 0;
+        if (!rc.hGLRC) return 0;
         const auto bits = static_cast<std::uint32_t>(lParam);
         width = w32::LowWord(bits) > 0 ? w32::LowWord(bits) : 1;
         height = w32::HighWord(bits) > 0 ? w32::HighWord(bits) : 1;
@@ -188,14 +180,9 @@ std::int32_t CwglWnd::HandleMessage(std::uint32_t message, std::uint32_t wParam,
             Reshape();
             break;
         case w32::SIZE_MINIMIZED:
-        case w32::SIZE_MAXHIDE:
-            app.suspended = 1;
-            break;
-        case w32::SIZE_MAXSHOW:
-            app.suspended = 0;
-            break;
-        default:
-            break;
+        case w32::SIZE_MAXHIDE: app.suspended = 1; break;
+        case w32::SIZE_MAXSHOW: app.suspended = 0; break;
+        default: break;
         }
         break;
     }
@@ -208,11 +195,9 @@ std::int32_t CwglWnd::HandleMessage(std::uint32_t message, std::uint32_t wParam,
         break;
     case w32::WM_CLOSE:
         OnDestroyGL();
-        if (rc.hDC)
-            DeleteContext();
+        if (rc.hDC) DeleteContext();
         break;
-    case w32::WM_ERASEBKGND:
-        return 0;
+    case w32::WM_ERASEBKGND: return 0;
     case w32::WM_EXITSIZEMOVE:
         if (continuous && needsReshape) {
             MakeContextCurrent();
@@ -220,10 +205,9 @@ std::int32_t CwglWnd::HandleMessage(std::uint32_t message, std::uint32_t wParam,
             needsReshape = 0;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return CWndBase::HandleMessage(message, wParam, lParam);
 }
 
-}  // namespace wglh
+} // namespace wglh

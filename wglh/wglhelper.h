@@ -13,7 +13,7 @@
 namespace wglh {
 
 struct CwglSize {
-    std::int32_t width = 0;   // client area, pixels
+    std::int32_t width = 0; // client area, pixels
     std::int32_t height = 0;
 };
 
@@ -25,8 +25,8 @@ struct CwglRenderContext {
 
     // Sets the pixel format on `window` and creates the context (not made
     // current). 1 on success; on failure prints the diagnostic and returns 0.
-    int Create(w32::WindowHandle window, std::uint32_t flags, int colorBits, int depthBits,
-               int stencilBits, int accumBits, int alphaBits, int auxBuffers, int doubleBuffer);
+    int Create(w32::WindowHandle window, std::uint32_t flags, int colorBits, int depthBits, int stencilBits,
+               int accumBits, int alphaBits, int auxBuffers, int doubleBuffer);
 };
 
 class CwglWnd : public w32::CLoopWnd, public CwglSize {
@@ -46,8 +46,8 @@ public:
     virtual void OnResize(std::int32_t width, std::int32_t height);
     // Creates the context, makes it current, calls InitGLState and sets a
     // 640 x 480 client area. 1 on success, 0 on failure (diagnostic printed).
-    virtual int InitGL(std::uint32_t flags, int colorBits, int depthBits, int stencilBits,
-                       int accumBits, int alphaBits, int auxBuffers, int doubleBuffer);
+    virtual int InitGL(std::uint32_t flags, int colorBits, int depthBits, int stencilBits, int accumBits, int alphaBits,
+                       int auxBuffers, int doubleBuffer);
 
     void MakeContextCurrent() override;
     // SetProjection for the stored size, then Render (with deferHiddenRenders
@@ -57,10 +57,10 @@ public:
     // ignored until the context is ready.
     void SetProjection(int width, int height);
 
-    w32::SwapIntervalFn swapInterval = nullptr;  // null when the driver lacks it
-    std::int32_t vsync = 1;        // selects the "Realtime/VSync" status text
-    std::int32_t glReady = 0;      // 1 from the end of InitGL until the context is deleted
-    std::int32_t needsReshape = 0; // set by WM_SIZE, consumed by WM_EXITSIZEMOVE
+    w32::SwapIntervalFn swapInterval = nullptr; // null when the driver lacks it
+    std::int32_t vsync = 1;                     // selects the "Realtime/VSync" status text
+    std::int32_t glReady = 0;                   // 1 from the end of InitGL until the context is deleted
+    std::int32_t needsReshape = 0;              // set by WM_SIZE, consumed by WM_EXITSIZEMOVE
     // Set when the shown picture must be drawn again whole (paint request,
     // new size); a window that redraws only on change clears it once it did.
     std::int32_t repaintPending = 1;
@@ -79,4 +79,4 @@ private:
 // GL_EXTENSIONS as the first InitGL of the process read it.
 const std::string& GLExtensions();
 
-}  // namespace wglh
+} // namespace wglh

@@ -19,23 +19,23 @@ namespace {
 // thread) or, for files libsndfile cannot read, holds it decoded whole.
 struct Device {
     std::unique_ptr<AudioStream> stream;
-    std::uint32_t startMs = 0;     // where the stream's current play began
-    Mix_Chunk* decoded = nullptr;  // the whole file in the output format
-    Mix_Chunk view{};              // points into decoded, from the start offset; for
-                                   // a stream, a block of silence played in a loop
-                                   // that the stream writes over
+    std::uint32_t startMs = 0;    // where the stream's current play began
+    Mix_Chunk* decoded = nullptr; // the whole file in the output format
+    Mix_Chunk view{};             // points into decoded, from the start offset; for
+                                  // a stream, a block of silence played in a loop
+                                  // that the stream writes over
     std::vector<std::uint8_t> silence;
     int channel = -1;
     int volume = 1000;
-    std::uint32_t startByte = 0;             // offset of view within decoded
-    std::atomic<std::uint64_t> playedBytes{0};  // counted on the audio thread
+    std::uint32_t startByte = 0;               // offset of view within decoded
+    std::atomic<std::uint64_t> playedBytes{0}; // counted on the audio thread
 };
 
 struct Mixer {
     bool tried = false;
     bool open = false;
     int frequency = 0;
-    int bytesPerFrame = 0;  // channels * bytes per sample
+    int bytesPerFrame = 0; // channels * bytes per sample
     Uint16 format = 0;
     int channels = 0;
     std::uint32_t nextId = 1;
@@ -55,11 +55,9 @@ Mixer& mixer()
 bool ensureMixer()
 {
     Mixer& m = mixer();
-    if (m.tried)
-        return m.open;
+    if (m.tried) return m.open;
     m.tried = true;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
     if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
         Mix_Quit();
@@ -74,16 +72,14 @@ bool ensureMixer()
     m.channels = channels;
     m.bytesPerFrame = channels * static_cast<int>(SDL_AUDIO_BITSIZE(format) / 8);
     m.channelCount = Mix_AllocateChannels(0);
-    for (int c = m.channelCount - 1; c >= 0; --c)
-        m.freeChannels.push_back(c);
+    for (int c = m.channelCount - 1; c >= 0; --c) m.freeChannels.push_back(c);
     m.open = m.frequency > 0 && m.bytesPerFrame > 0;
     return m.open;
 }
 
 Device* find(std::uint32_t id)
 {
-    if (id == 0 || !ensureMixer())
-        return nullptr;
+    if (id == 0 || !ensureMixer()) return nullptr;
     auto it = mixer().devices.find(id);
     return it == mixer().devices.end() ? nullptr : it->second.get();
 }
@@ -94,11 +90,9 @@ int takeChannel()
     if (m.freeChannels.empty()) {
         const int grown = std::max(8, m.channelCount * 2);
         const int got = Mix_AllocateChannels(grown);
-        for (int c = got - 1; c >= m.channelCount; --c)
-            m.freeChannels.push_back(c);
+        for (int c = got - 1; c >= m.channelCount; --c) m.freeChannels.push_back(c);
         m.channelCount = got;
-        if (m.freeChannels.empty())
-            return -1;
+        if (m.freeChannels.empty()) return -1;
     }
     const int channel = m.freeChannels.back();
     m.freeChannels.pop_back();
@@ -153,15 +147,13 @@ bool playStream(Device& d, std::uint32_t positionMs)
     d.stream->seekMs(positionMs);
     d.startMs = std::min(positionMs, d.stream->lengthMs());
     d.playedBytes.store(0);
-    if (d.stream->finished())
-        return true;  // played from its end: it is stopped already
+    if (d.stream->finished()) return true; // played from its end: it is stopped already
     d.view.allocated = 0;
     d.view.abuf = d.silence.data();
     d.view.alen = static_cast<Uint32>(d.silence.size());
     d.view.volume = MIX_MAX_VOLUME;
     apply_volume(d);
-    if (!Mix_RegisterEffect(d.channel, streamPlayed, nullptr, &d))
-        return false;
+    if (!Mix_RegisterEffect(d.channel, streamPlayed, nullptr, &d)) return false;
     if (Mix_PlayChannel(d.channel, &d.view, -1) < 0) {
         Mix_UnregisterAllEffects(d.channel);
         return false;
@@ -169,7 +161,7 @@ bool playStream(Device& d, std::uint32_t positionMs)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool AudioPlayer::available()
 {
@@ -179,14 +171,12 @@ bool AudioPlayer::available()
 bool AudioPlayer::openDevice(std::uint32_t& slot, const std::string& path)
 {
     slot = 0;
-    if (!ensureMixer())
-        return false;
+    if (!ensureMixer()) return false;
     // The mixer only ever sees the bytes of a regular file within the limit
     // that start like a format a story uses: no FIFO or device to block on,
     // and none of its other decoders.
     const auto bytes = readStoryFile(path, kMaxSoundFileBytes);
-    if (!bytes || checkSound(*bytes) == SoundFormat::None)
-        return false;
+    if (!bytes || checkSound(*bytes) == SoundFormat::None) return false;
     Mixer& m = mixer();
     auto device = std::make_unique<Device>();
     // Streamed: opening reads the header only, so a long piece of music
@@ -198,17 +188,14 @@ bool AudioPlayer::openDevice(std::uint32_t& slot, const std::string& path)
         // The stream is closed here: asked to close it itself, SDL_mixer 2.6
         // leaks it whenever the file is not audio it can decode.
         SDL_RWops* file = SDL_RWFromConstMem(bytes->data(), static_cast<int>(bytes->size()));
-        if (!file)
-            return false;
+        if (!file) return false;
         device->decoded = Mix_LoadWAV_RW(file, 0);
         SDL_RWclose(file);
-        if (!device->decoded)
-            return false;
+        if (!device->decoded) return false;
     }
     const int channel = takeChannel();
     if (channel < 0) {
-        if (device->decoded)
-            Mix_FreeChunk(device->decoded);
+        if (device->decoded) Mix_FreeChunk(device->decoded);
         return false;
     }
     device->channel = channel;
@@ -221,27 +208,22 @@ bool AudioPlayer::openDevice(std::uint32_t& slot, const std::string& path)
 bool AudioPlayer::playFrom(std::uint32_t id, std::uint32_t positionMs)
 {
     Device* d = find(id);
-    if (!d)
-        return false;
+    if (!d) return false;
     Mix_HaltChannel(d->channel);
-    Mix_UnregisterAllEffects(d->channel);  // the counter of an earlier play
-    if (d->stream)
-        return playStream(*d, positionMs);
+    Mix_UnregisterAllEffects(d->channel); // the counter of an earlier play
+    if (d->stream) return playStream(*d, positionMs);
     const Mixer& m = mixer();
-    const std::uint64_t frame =
-        static_cast<std::uint64_t>(positionMs) * static_cast<std::uint64_t>(m.frequency) / 1000;
+    const std::uint64_t frame = static_cast<std::uint64_t>(positionMs) * static_cast<std::uint64_t>(m.frequency) / 1000;
     const std::uint64_t byte = std::min<std::uint64_t>(frame * m.bytesPerFrame, d->decoded->alen);
     d->startByte = static_cast<std::uint32_t>(byte - byte % m.bytesPerFrame);
     d->playedBytes.store(0);
-    if (d->startByte >= d->decoded->alen)
-        return true;  // played from its end: it is stopped already
+    if (d->startByte >= d->decoded->alen) return true; // played from its end: it is stopped already
     d->view.allocated = 0;
     d->view.abuf = d->decoded->abuf + d->startByte;
     d->view.alen = d->decoded->alen - d->startByte;
     d->view.volume = d->decoded->volume;
     apply_volume(*d);
-    if (!Mix_RegisterEffect(d->channel, countPlayed, nullptr, d))
-        return false;
+    if (!Mix_RegisterEffect(d->channel, countPlayed, nullptr, d)) return false;
     if (Mix_PlayChannel(d->channel, &d->view, 0) < 0) {
         Mix_UnregisterAllEffects(d->channel);
         return false;
@@ -252,18 +234,16 @@ bool AudioPlayer::playFrom(std::uint32_t id, std::uint32_t positionMs)
 bool AudioPlayer::playFromPosition(std::uint32_t id)
 {
     Device* d = find(id);
-    if (!d)
-        return false;
+    if (!d) return false;
     return playFrom(id, positionMs(id));
 }
 
 std::uint32_t AudioPlayer::mode(std::uint32_t id)
 {
     Device* d = find(id);
-    if (!d)
-        return 0;
+    if (!d) return 0;
     if (d->stream && d->stream->finished() && Mix_Playing(d->channel)) {
-        Mix_HaltChannel(d->channel);  // only silence is left to loop
+        Mix_HaltChannel(d->channel); // only silence is left to loop
         Mix_UnregisterAllEffects(d->channel);
     }
     return Mix_Playing(d->channel) ? kModePlay : kModeStop;
@@ -272,24 +252,21 @@ std::uint32_t AudioPlayer::mode(std::uint32_t id)
 std::uint32_t AudioPlayer::positionMs(std::uint32_t id)
 {
     Device* d = find(id);
-    if (!d)
-        return 0;
+    if (!d) return 0;
     return d->stream ? streamPositionMs(*d) : bytesToMs(currentByte(*d));
 }
 
 std::uint32_t AudioPlayer::lengthMs(std::uint32_t id)
 {
     Device* d = find(id);
-    if (!d)
-        return 0;
+    if (!d) return 0;
     return d->stream ? d->stream->lengthMs() : bytesToMs(d->decoded->alen);
 }
 
 bool AudioPlayer::setVolume(std::uint32_t id, int volume)
 {
     Device* d = find(id);
-    if (!d)
-        return false;
+    if (!d) return false;
     d->volume = std::clamp(volume, 0, 1000);
     apply_volume(*d);
     return true;
@@ -298,12 +275,10 @@ bool AudioPlayer::setVolume(std::uint32_t id, int volume)
 bool AudioPlayer::closeDevice(std::uint32_t id)
 {
     Device* d = find(id);
-    if (!d)
-        return false;
+    if (!d) return false;
     Mix_HaltChannel(d->channel);
     Mix_UnregisterAllEffects(d->channel);
-    if (d->decoded)
-        Mix_FreeChunk(d->decoded);
+    if (d->decoded) Mix_FreeChunk(d->decoded);
     Mixer& m = mixer();
     m.freeChannels.push_back(d->channel);
     m.devices.erase(id);
@@ -316,8 +291,7 @@ void AudioPlayer::shutdown()
     if (m.open) {
         Mix_HaltChannel(-1);
         for (auto& [id, device] : m.devices) {
-            if (device->decoded)
-                Mix_FreeChunk(device->decoded);
+            if (device->decoded) Mix_FreeChunk(device->decoded);
         }
         Mix_CloseAudio();
         Mix_Quit();
@@ -325,7 +299,7 @@ void AudioPlayer::shutdown()
     }
     const std::uint32_t nextId = m.nextId;
     m = Mixer{};
-    m.nextId = nextId;  // ids stay unique across restarts
+    m.nextId = nextId; // ids stay unique across restarts
 }
 
 void AudioPlayer::leaveSignalsToProgram()

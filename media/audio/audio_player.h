@@ -24,8 +24,8 @@
 
 class AudioPlayer {
 public:
-    static constexpr std::uint32_t kModeStop = 525;  // MCI_MODE_STOP
-    static constexpr std::uint32_t kModePlay = 526;  // MCI_MODE_PLAY
+    static constexpr std::uint32_t kModeStop = 525; // MCI_MODE_STOP
+    static constexpr std::uint32_t kModePlay = 526; // MCI_MODE_PLAY
 
     // Stores the new device id in slot (0 on failure); true on success.
     static bool openDevice(std::uint32_t& slot, const std::string& path);

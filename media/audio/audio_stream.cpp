@@ -7,9 +7,15 @@ namespace {
 
 constexpr sf_count_t kFramesPerRead = 1024;
 
-AudioStream::Memory& memoryOf(void* user) { return *static_cast<AudioStream::Memory*>(user); }
+AudioStream::Memory& memoryOf(void* user)
+{
+    return *static_cast<AudioStream::Memory*>(user);
+}
 
-sf_count_t memoryLength(void* user) { return static_cast<sf_count_t>(memoryOf(user).bytes.size()); }
+sf_count_t memoryLength(void* user)
+{
+    return static_cast<sf_count_t>(memoryOf(user).bytes.size());
+}
 
 sf_count_t memorySeek(sf_count_t offset, int whence, void* user)
 {
@@ -29,14 +35,20 @@ sf_count_t memoryRead(void* out, sf_count_t count, void* user)
     return n;
 }
 
-sf_count_t memoryWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t memoryWrite(const void*, sf_count_t, void*)
+{
+    return 0;
+}
 
-sf_count_t memoryTell(void* user) { return memoryOf(user).at; }
+sf_count_t memoryTell(void* user)
+{
+    return memoryOf(user).at;
+}
 
 } // namespace
 
-std::unique_ptr<AudioStream> AudioStream::open(std::vector<unsigned char> bytes, SDL_AudioFormat format,
-                                               int channels, int frequency)
+std::unique_ptr<AudioStream> AudioStream::open(std::vector<unsigned char> bytes, SDL_AudioFormat format, int channels,
+                                               int frequency)
 {
     std::unique_ptr<AudioStream> stream(new AudioStream);
     stream->memory_.bytes = std::move(bytes);
@@ -48,8 +60,8 @@ std::unique_ptr<AudioStream> AudioStream::open(std::vector<unsigned char> bytes,
     stream->convert_ = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(info.channels), info.samplerate, format,
                                           static_cast<Uint8>(channels), frequency);
     if (!stream->convert_) return nullptr;
-    stream->lengthMs_ = static_cast<std::uint32_t>(
-        std::min<sf_count_t>(info.frames * 1000 / info.samplerate, UINT32_MAX));
+    stream->lengthMs_ =
+        static_cast<std::uint32_t>(std::min<sf_count_t>(info.frames * 1000 / info.samplerate, UINT32_MAX));
     stream->pcm_.resize(static_cast<std::size_t>(kFramesPerRead * info.channels));
     stream->outFrameBytes_ = static_cast<int>(SDL_AUDIO_BITSIZE(format) / 8) * channels;
     stream->outFrequency_ = frequency;
@@ -83,8 +95,8 @@ int AudioStream::read(std::uint8_t* out, int len)
     int filled = 0;
     while (filled < len && emittedBytes_ < expectedBytes_) {
         if (SDL_AudioStreamAvailable(convert_) > 0) {
-            const auto want = static_cast<int>(std::min<std::uint64_t>(
-                static_cast<std::uint64_t>(len - filled), expectedBytes_ - emittedBytes_));
+            const auto want = static_cast<int>(
+                std::min<std::uint64_t>(static_cast<std::uint64_t>(len - filled), expectedBytes_ - emittedBytes_));
             const int got = SDL_AudioStreamGet(convert_, out + filled, want);
             if (got <= 0) break;
             filled += got;

@@ -15,8 +15,8 @@ class AudioStream {
 public:
     // The file's bytes, decoded into the mixer's output format; null when
     // libsndfile cannot read them or SDL cannot convert them.
-    static std::unique_ptr<AudioStream> open(std::vector<unsigned char> bytes, SDL_AudioFormat format,
-                                             int channels, int frequency);
+    static std::unique_ptr<AudioStream> open(std::vector<unsigned char> bytes, SDL_AudioFormat format, int channels,
+                                             int frequency);
     ~AudioStream();
     AudioStream(const AudioStream&) = delete;
     AudioStream& operator=(const AudioStream&) = delete;

@@ -3,9 +3,8 @@
 
 #include <opencv2/imgcodecs.hpp>
 
-extern "C" __attribute__((visibility("default"))) bool qsOpenCvDecode(const unsigned char* bytes,
-                                                                      std::size_t size, int flags,
-                                                                      cv::Mat* out)
+extern "C" __attribute__((visibility("default"))) bool qsOpenCvDecode(const unsigned char* bytes, std::size_t size,
+                                                                      int flags, cv::Mat* out)
 {
     try {
         const cv::Mat buffer(1, static_cast<int>(size), CV_8UC1, const_cast<unsigned char*>(bytes));

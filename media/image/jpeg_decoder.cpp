@@ -11,8 +11,8 @@ std::optional<cv::Mat> decodeJpeg(std::span<const unsigned char> bytes)
     const std::unique_ptr<void, int (*)(tjhandle)> decoder(tjInitDecompress(), tjDestroy);
     if (!decoder) return cv::Mat();
     int width = 0, height = 0, subsampling = 0, colourSpace = 0;
-    if (tjDecompressHeader3(decoder.get(), bytes.data(), static_cast<unsigned long>(bytes.size()), &width,
-                            &height, &subsampling, &colourSpace) != 0)
+    if (tjDecompressHeader3(decoder.get(), bytes.data(), static_cast<unsigned long>(bytes.size()), &width, &height,
+                            &subsampling, &colourSpace) != 0)
         return cv::Mat();
     if (width <= 0 || height <= 0 ||
         static_cast<std::size_t>(width) * static_cast<std::size_t>(height) > kMaxImagePixels)

@@ -86,7 +86,6 @@ cv::Mat toEightBit(cv::Mat picture)
     }
 }
 
-
 cv::Mat decodeCheckedPicture(PictureFormat format, std::span<const unsigned char> bytes, int flags)
 {
     if (format != PictureFormat::Png && format != PictureFormat::Jpeg && format != PictureFormat::Bmp) return {};
