@@ -40,14 +40,7 @@ int runScenewalk()
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
     dataFolder = "raw\\";
 
-    mox::DemoWnd& window = mox::DemoWnd::Instance();
-    window.OnInitGL = player::OnInitGL;
-    window.OnDrawScene = player::OnDrawScene;
-    window.OnKeyDown = player::OnKeyDown;
-    window.OnMessage = player::OnMessage;
-    // The scene is a black clear under the sprites: a frame is drawn only
-    // when a sprite changed or the window asks for it.
-    window.PresentOnChange = true;
+    player::attachTo(mox::DemoWnd::Instance());
 
     const std::string modName = readStartupModName();
     // The sentence's single-byte characters are GLUT bitmap characters.

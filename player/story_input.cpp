@@ -1,5 +1,6 @@
 #include "player/story_input.h"
 
+#include "mox/demo_wnd.h"
 #include "player/story_player.h"
 #include "w32/messages.h"
 
@@ -50,5 +51,14 @@ void OnMessage(int message, int, int)
 }
 
 void OnInitGL() {}
+
+void attachTo(mox::DemoWnd& window)
+{
+    window.OnInitGL = OnInitGL;
+    window.OnDrawScene = OnDrawScene;
+    window.OnKeyDown = OnKeyDown;
+    window.OnMessage = OnMessage;
+    window.PresentOnChange = true;
+}
 
 } // namespace player

@@ -3,7 +3,16 @@
 // per rendered frame, keys and mouse buttons that move through the story.
 // They act on the global storyPlayer and do nothing while it is null.
 
+namespace mox {
+class DemoWnd;
+}
+
 namespace player {
+
+// Fills the window's hook slots with the functions below and has it draw
+// only when what it shows changed (the scene is a black clear under the
+// sprites).
+void attachTo(mox::DemoWnd& window);
 
 // 0..49: where the next marker is in its 3-pixel bob.
 extern int bobCounter;

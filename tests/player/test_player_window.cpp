@@ -33,10 +33,7 @@ TEST(PlayerWindow, KeysFromSdlMoveOnAndJGoesBack)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     mox::InitGlutOnce();
     mox::DemoWnd& window = mox::DemoWnd::Instance();
-    window.OnInitGL = player::OnInitGL;
-    window.OnDrawScene = player::OnDrawScene;
-    window.OnKeyDown = player::OnKeyDown;
-    window.OnMessage = player::OnMessage;
+    player::attachTo(window);
     StoryPlayer story("demo");
     storyPlayer = &story;
     std::vector<int> shown;

@@ -52,11 +52,7 @@ TEST(PlayerRedraw, ChangesArePresentedStillFramesAreNotAndAnExposeDrawsTheSamePi
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     mox::InitGlutOnce();
     mox::DemoWnd& window = mox::DemoWnd::Instance();
-    window.OnInitGL = player::OnInitGL;
-    window.OnDrawScene = player::OnDrawScene;
-    window.OnKeyDown = player::OnKeyDown;
-    window.OnMessage = player::OnMessage;
-    window.PresentOnChange = true;
+    player::attachTo(window);
     StoryPlayer story("demo");
     storyPlayer = &story;
 
@@ -104,9 +100,12 @@ TEST(PlayerRedraw, ChangesArePresentedStillFramesAreNotAndAnExposeDrawsTheSamePi
     // first frame (the expose of its mapping may add one).
     EXPECT_GE(transitionPresents, 20u);
     EXPECT_LE(transitionPresents, 21u);
-    EXPECT_EQ(idlePresents, 6u);
+    // On a loaded machine the expose of the window's mapping may arrive late
+    // and add one whole frame anywhere; still frames are never presented.
     EXPECT_EQ(idlePartial, 6u) << "Mesa offers GLX_MESA_copy_sub_buffer";
-    EXPECT_EQ(wholeAfter, wholeBefore + 1);
+    EXPECT_LE(idlePresents - idlePartial, 1u);
+    EXPECT_GE(wholeAfter, wholeBefore + 1);
+    EXPECT_LE(wholeAfter, wholeBefore + 2);
     ASSERT_FALSE(repainted.empty());
     ASSERT_EQ(repainted.size(), exposed.size());
     EXPECT_TRUE(repainted == exposed);
