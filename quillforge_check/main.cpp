@@ -58,7 +58,7 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return 0;
         } else if (arg == "--version") {
-            std::puts("quillforge-check 1.0");
+            std::printf("quillforge-check %s\n", QS_VERSION);
             return 0;
         } else if (arg == "--format=text") {
             json = false;
