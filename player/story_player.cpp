@@ -43,14 +43,17 @@ void StoryPlayer::load()
 {
     // The name comes from startup.txt: one that is no single folder would
     // lead out of the story root.
+    // The document is read into records and dropped: a long story's tree
+    // would hold several times the memory of its records.
+    std::unique_ptr<PropertyTree> tree;
     if ((!modName_.empty() && !isModFolderName(modName_)) ||
-        !loadTree(tree_, scriptPathOf(kPlayerStoryRoot, modName_))) {
+        !loadTree(tree, scriptPathOf(kPlayerStoryRoot, modName_))) {
         std::fputs("Script.xml load failed...\n", stdout);
     } else {
         StoryRecords records;
         // A document whose counts or entries do not add up is no story either:
         // playing half of it could index past its lists.
-        if (readStory(*tree_, records))
+        if (readStory(*tree, records))
             static_cast<StoryRecords&>(*this) = std::move(records);
         else
             std::fputs("Script.xml load failed...\n", stdout);

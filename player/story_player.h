@@ -68,7 +68,6 @@ private:
     std::uint32_t soundDevice_ = 0;
     bool soundOpen_ = false;
     std::string modName_;
-    std::unique_ptr<PropertyTree> tree_;
     std::unique_ptr<StoryImage> backgroundImage_, leftPortrait_, rightPortrait_, textBox_;
     std::unique_ptr<StoryLabel> sentenceLabel_;
     std::unique_ptr<StoryImage> nextMarker_;

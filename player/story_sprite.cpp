@@ -32,10 +32,11 @@ StoryImage::StoryImage(int x_, int y_, int width_, int height_) : x(x_), y(y_), 
 
 namespace {
 
-// Any decoded picture as RGBA, or empty when its layout is not one we know.
-// Input channel order is red first except for the generic decoder's result,
-// which is blue first (bgr true).
-cv::Mat toRgba(const cv::Mat& picture, bool bgr)
+// A decoded picture in the channels the sprite keeps: RGB when it has no
+// alpha, RGBA when it has; empty when its layout is not one we know. Input
+// channel order is red first except for the generic decoder's result, which
+// is blue first (bgr true).
+cv::Mat toKept(const cv::Mat& picture, bool bgr)
 {
     cv::Mat out;
     switch (picture.channels()) {
@@ -45,8 +46,13 @@ cv::Mat toRgba(const cv::Mat& picture, bool bgr)
         else
             out = picture;
         break;
-    case 3: cv::cvtColor(picture, out, bgr ? cv::COLOR_BGR2RGBA : cv::COLOR_RGB2RGBA); break;
-    case 1: cv::cvtColor(picture, out, cv::COLOR_GRAY2RGBA); break;
+    case 3:
+        if (bgr)
+            cv::cvtColor(picture, out, cv::COLOR_BGR2RGB);
+        else
+            out = picture;
+        break;
+    case 1: cv::cvtColor(picture, out, cv::COLOR_GRAY2RGB); break;
     case 2: {
         // Grey with alpha: the grey level in all three colours.
         cv::Mat planes[2];
@@ -57,6 +63,11 @@ cv::Mat toRgba(const cv::Mat& picture, bool bgr)
     default: break;
     }
     return out;
+}
+
+cv::Mat continuous(cv::Mat picture)
+{
+    return picture.isContinuous() ? picture : picture.clone();
 }
 
 } // namespace
@@ -83,20 +94,21 @@ cv::Mat StoryImage::preparePicture(const std::string& path, bool mirror, int wid
         }
     }
     if (picture.empty() || picture.cols <= 0 || picture.rows <= 0 || picture.depth() != CV_8U) return {};
+    if (picture.channels() > 4) return {};
     if (mirror) cv::flip(picture, picture, 1);
-    cv::Mat rgba = toRgba(picture, bgr);
-    if (rgba.empty()) return {};
 
     // Pixel transfer of a big picture with zoom is what a frame costs most;
     // shrinking once here to the sprite's size makes every later draw and fade
     // touch no more pixels than the screen shows. Smaller pictures are left to
-    // the pixel zoom, which enlarges them without blurring.
-    if (width > 0 && height > 0 && (rgba.cols > width || rgba.rows > height)) {
+    // the pixel zoom, which enlarges them without blurring. Each channel is
+    // scaled on its own, so scaling before the channels are rearranged gives
+    // the same pixels, and a photo is never held with alpha at full size.
+    if (width > 0 && height > 0 && (picture.cols > width || picture.rows > height)) {
         cv::Mat scaled;
-        cv::resize(rgba, scaled, cv::Size(width, height), 0, 0, cv::INTER_AREA);
-        rgba = scaled;
+        cv::resize(picture, scaled, cv::Size(width, height), 0, 0, cv::INTER_AREA);
+        picture = scaled;
     }
-    return rgba.isContinuous() ? rgba : rgba.clone();
+    return continuous(toKept(picture, bgr));
 }
 
 void StoryImage::setPicture(cv::Mat picture)
@@ -104,25 +116,29 @@ void StoryImage::setPicture(cv::Mat picture)
     ++revision;
     alphaFactor = 1.0f;
     image.release();
-    source.release();
+    sourceAlpha.release();
     opaqueRgb.release();
     opaque = sourceOpaque = false;
     visible = cv::Rect();
-    if (picture.empty() || picture.type() != CV_8UC4) return;
-    image = picture.isContinuous() ? picture : picture.clone();
-    source = image.clone();
-    measureAlpha();
+    if (picture.empty()) return;
+    if (picture.type() == CV_8UC3) {
+        opaqueRgb = continuous(std::move(picture));
+        opaque = sourceOpaque = true;
+        visible = cv::Rect(0, 0, opaqueRgb.cols, opaqueRgb.rows);
+        return;
+    }
+    if (picture.type() == CV_8UC4) keepAlpha(continuous(std::move(picture)));
 }
 
-void StoryImage::measureAlpha()
+void StoryImage::keepAlpha(const cv::Mat& rgba)
 {
-    // One pass over the kept alpha: is all of it 255, and which rectangle
-    // holds every pixel above 0 (the rest can never show, whatever the fade).
-    int left = source.cols, right = -1, bottom = source.rows, top = -1;
+    // One pass over the alpha: is all of it 255, and which rectangle holds
+    // every pixel above 0 (the rest can never show, whatever the fade).
+    int left = rgba.cols, right = -1, bottom = rgba.rows, top = -1;
     sourceOpaque = true;
-    for (int r = 0; r < source.rows; ++r) {
-        const std::uint8_t* row = source.ptr<std::uint8_t>(r);
-        for (int c = 0; c < source.cols; ++c) {
+    for (int r = 0; r < rgba.rows; ++r) {
+        const std::uint8_t* row = rgba.ptr<std::uint8_t>(r);
+        for (int c = 0; c < rgba.cols; ++c) {
             const std::uint8_t a = row[4 * c + 3];
             if (a != 255) sourceOpaque = false;
             if (a == 0) continue;
@@ -134,12 +150,25 @@ void StoryImage::measureAlpha()
     }
     visible = right < 0 ? cv::Rect() : cv::Rect(left, bottom, right - left + 1, top - bottom + 1);
     opaque = sourceOpaque;
-    if (sourceOpaque) cv::cvtColor(source, opaqueRgb, cv::COLOR_RGBA2RGB);
+    if (sourceOpaque) {
+        cv::cvtColor(rgba, opaqueRgb, cv::COLOR_RGBA2RGB);
+    } else {
+        image = rgba;
+        cv::extractChannel(rgba, sourceAlpha, 3);
+    }
+}
+
+cv::Mat StoryImage::picture() const
+{
+    if (!image.empty() || opaqueRgb.empty()) return image;
+    cv::Mat rgba;
+    cv::cvtColor(opaqueRgb, rgba, cv::COLOR_RGB2RGBA);
+    return rgba;
 }
 
 void StoryImage::setAlpha(float factor)
 {
-    if (image.empty() || image.channels() != 4 || image.cols <= 0) return;
+    if (empty()) return;
     if (!std::isfinite(factor)) factor = 0.0f;
     if (factor == alphaFactor) return; // the same table: not a pixel would change
     alphaFactor = factor;
@@ -149,27 +178,39 @@ void StoryImage::setAlpha(float factor)
     std::uint8_t table[256];
     for (int a = 0; a < 256; ++a)
         table[a] = static_cast<std::uint8_t>(static_cast<int>(factor * static_cast<float>(a)));
+    if (sourceOpaque) {
+        // Whole again: drawn from the colours alone, the faded copy goes.
+        opaque = table[255] == 255;
+        if (opaque) {
+            image.release();
+            return;
+        }
+        if (image.empty()) cv::cvtColor(opaqueRgb, image, cv::COLOR_RGB2RGBA);
+        const std::size_t pixels = image.total();
+        std::uint8_t* to = image.ptr<std::uint8_t>();
+        for (std::size_t i = 0; i < pixels; ++i) to[4 * i + 3] = table[255];
+        return;
+    }
     const std::size_t pixels = image.total();
-    const std::uint8_t* from = source.ptr<std::uint8_t>();
+    const std::uint8_t* from = sourceAlpha.ptr<std::uint8_t>();
     std::uint8_t* to = image.ptr<std::uint8_t>();
-    for (std::size_t i = 0; i < pixels; ++i) to[4 * i + 3] = table[from[4 * i + 3]];
-    opaque = sourceOpaque && table[255] == 255;
+    for (std::size_t i = 0; i < pixels; ++i) to[4 * i + 3] = table[from[i]];
 }
 
 SpriteArea StoryImage::area() const
 {
-    if (image.empty() || image.cols <= 0 || image.rows <= 0) return {};
+    if (empty()) return {};
     return {x, y, width, height};
 }
 
 void StoryImage::draw()
 {
     drawnRevision = revision;
-    if (image.empty() || image.cols <= 0 || image.rows <= 0) return;
+    if (empty()) return;
     // While nothing shows through, the colours alone are drawn: a quarter
     // fewer bytes to transfer, and no blending (which would give the same).
-    const bool useRgb = opaque && opaqueRgb.size() == image.size();
-    const cv::Mat& pixels = useRgb ? opaqueRgb : image;
+    const cv::Mat& pixels = opaque ? opaqueRgb : image;
+    if (pixels.cols <= 0 || pixels.rows <= 0) return;
     GLenum format;
     if (pixels.channels() == 4)
         format = GL_RGBA;
@@ -179,16 +220,16 @@ void StoryImage::draw()
         return;
     // Unzoomed, fully transparent margins are left out: blending them would
     // change no pixel. Zoomed pictures are small and drawn whole.
-    cv::Rect part(0, 0, image.cols, image.rows);
+    cv::Rect part(0, 0, pixels.cols, pixels.rows);
     // So is what lies outside a partial repaint.
-    if (image.cols == width && image.rows == height && visible.area() > 0) {
+    if (pixels.cols == width && pixels.rows == height && visible.area() > 0) {
         part &= visible;
         part &= cv::Rect(overlayClip.x - x, overlayClip.y - y, overlayClip.width, overlayClip.height);
         if (part.area() <= 0) return;
     }
     glRasterPos2i(x + part.x, y + part.y);
-    glPixelZoom(static_cast<float>(width) / static_cast<float>(image.cols),
-                static_cast<float>(height) / static_cast<float>(image.rows));
+    glPixelZoom(static_cast<float>(width) / static_cast<float>(pixels.cols),
+                static_cast<float>(height) / static_cast<float>(pixels.rows));
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pixels.step / pixels.elemSize()));
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, part.x);

@@ -36,12 +36,13 @@ public:
 
     // Replaces the picture with the file at path (mirrored left to right when
     // asked). A missing or undecodable file, or the empty path, leaves the
-    // sprite empty. The kept picture is 4-channel RGBA, bottom row first, and
-    // never larger than the sprite: a bigger one is scaled down once here.
+    // sprite empty. The kept picture is bottom row first and never larger
+    // than the sprite: a bigger one is scaled down once here.
     void loadImage(const std::string& path, bool mirror);
-    // What loadImage makes of the file for a sprite of width x height: RGBA,
-    // bottom row first, mirrored when asked, scaled down to fit; empty for
-    // none. Safe on any thread while no pictureReader is installed.
+    // What loadImage makes of the file for a sprite of width x height: RGB
+    // for a picture without alpha, RGBA otherwise, bottom row first, mirrored
+    // when asked, scaled down to fit; empty for none. Safe on any thread
+    // while no pictureReader is installed.
     static cv::Mat preparePicture(const std::string& path, bool mirror, int width, int height);
     // Shows a picture preparePicture made for this sprite's size (empty: none).
     void setPicture(cv::Mat picture);
@@ -55,9 +56,9 @@ public:
     bool changedSinceDrawn() override { return revision != drawnRevision; }
     SpriteArea area() const override;
 
-    bool empty() const { return image.empty(); }
+    bool empty() const { return image.empty() && opaqueRgb.empty(); }
     // The picture as drawn: RGBA, bottom row first, alpha as last set.
-    const cv::Mat& picture() const { return image; }
+    cv::Mat picture() const;
     // Bottom-left corner in window pixels.
     cv::Point position() const { return {x, y}; }
     void setBottom(int newY)
@@ -72,18 +73,22 @@ private:
     // value at the last draw.
     unsigned long revision = 1, drawnRevision = 0;
     float alphaFactor = 1.0f; // as last applied by setAlpha
-    cv::Mat image;            // drawn; its alpha is rewritten by setAlpha
-    cv::Mat source;           // untouched copy: every fade starts from it
-    // Every pixel of source / of image has alpha 255; kept by loadImage and
-    // setAlpha. An opaque picture is drawn from opaqueRgb without blending.
+    // A picture with alpha is kept as image (RGBA, drawn, its alpha rewritten
+    // by setAlpha) and sourceAlpha (the loaded alpha every fade starts from).
+    // An opaque one is kept as opaqueRgb alone, and drawn from it without
+    // blending; image holds it with its faded alpha only while it fades.
+    // Pictures are the player's largest memory, so nothing is kept twice.
+    cv::Mat image;
+    cv::Mat sourceAlpha;
+    cv::Mat opaqueRgb;
+    // Every pixel of the loaded picture / of the drawn one has alpha 255.
     bool sourceOpaque = false;
     bool opaque = false;
-    cv::Mat opaqueRgb; // the colours of an opaque source
     // The part of the picture whose source alpha is above 0 (empty when none
     // is); only it is drawn when the picture is at the sprite's size.
     cv::Rect visible;
 
-    void measureAlpha();
+    void keepAlpha(const cv::Mat& rgba);
 };
 
 class StoryLabel : public StorySprite {

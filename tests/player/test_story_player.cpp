@@ -10,6 +10,9 @@
 
 #include <SDL.h>
 
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
 namespace {
 
 using fixture::frame;
@@ -189,6 +192,50 @@ TEST_F(StoryPlayerTest, MusicPlaysOnWhileItsIndexStaysAndSwitchesWhenItChanges)
     const double music = tone::amplitudeAt(out, from, to, 440), sound = tone::amplitudeAt(out, from, to, 880);
     EXPECT_GT(sound, 8000 * 0.8);
     EXPECT_NEAR(music / sound, 0.3, 0.02);
+}
+
+// Pictures are kept with the fewest channels and scaled before their
+// channels are rearranged: what is shown must be what converting first and
+// scaling after gives, pixel for pixel, at any scale, mirrored or not.
+TEST(StoryImagePictures, KeptOnceAndTheSamePixelsAsConvertingBeforeScaling)
+{
+    fixture::StoryDir dir;
+    cv::RNG rng(7);
+    auto noise = [&](int width, int height, int channels) {
+        cv::Mat m(height, width, CV_8UC(channels));
+        rng.fill(m, cv::RNG::UNIFORM, 0, 256);
+        return m;
+    };
+    // The files as the decoders see them, top row first: BMP blue first
+    // (also grey), PNG with alpha red first.
+    const std::vector<std::pair<std::string, cv::Mat>> files = {
+        {"wide.bmp", noise(1920, 1080, 3)},
+        {"double.bmp", noise(1600, 1200, 3)},
+        {"grey.bmp", noise(1000, 700, 1)},
+        {"alpha.png", noise(1200, 1500, 4)},
+    };
+    for (const auto& [name, pixels] : files) cv::imwrite((dir.modDir() / name).string(), pixels);
+    for (const auto& [name, written] : files) {
+        const std::string path = (dir.modDir() / name).string();
+        for (const bool mirror : {false, true}) {
+            cv::Mat expected;
+            cv::flip(written, expected, 0);
+            if (mirror) cv::flip(expected, expected, 1);
+            const int toRgba[] = {0, cv::COLOR_GRAY2RGBA, 0, cv::COLOR_BGR2RGBA, cv::COLOR_BGRA2RGBA};
+            cv::cvtColor(expected, expected, toRgba[expected.channels()]);
+            cv::resize(expected, expected, cv::Size(800, 600), 0, 0, cv::INTER_AREA);
+
+            const cv::Mat kept = StoryImage::preparePicture(path, mirror, 800, 600);
+            EXPECT_EQ(kept.channels(), name == "alpha.png" ? 4 : 3) << name;
+            StoryImage image(0, 0, 800, 600);
+            image.setPicture(kept);
+            EXPECT_EQ(cv::norm(image.picture(), expected, cv::NORM_INF), 0.0) << name << " mirror " << mirror;
+            // A fade and its way back give the loaded picture again.
+            image.setAlpha(0.3f);
+            image.setAlpha(1.0f);
+            EXPECT_EQ(cv::norm(image.picture(), expected, cv::NORM_INF), 0.0) << name << " after a fade";
+        }
+    }
 }
 
 } // namespace
