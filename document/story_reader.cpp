@@ -1,6 +1,8 @@
 // Reading and writing the script.xml records.
 #include "document/story_script.h"
 
+#include "document/xml_binding.h"
+
 #include <cstddef>
 #include <optional>
 
@@ -95,43 +97,74 @@ bool readCharacters(const PropertyTree& root, int count, std::vector<Character>&
     return true;
 }
 
-// "scriptList.st" is selected once and each field's list gathered from the
-// st children in one walk; an st lacking a child shifts that list, as the
-// format's positional reading says.
-bool readFrames(const PropertyTree& root, int count, std::vector<Frame>& out)
-{
-    enum { LeftC, LeftP, RightC, RightP, TextC, Sentence, Background, Music, Sound, FieldCount };
-    static const std::string children[FieldCount] = {"left", "left",       "right",    "right", "text",
-                                                     "text", "background", "musicDir", "sound"};
-    static const std::string keys[FieldCount] = {"character", "photo", "character", "photo", "character",
-                                                 "sentence",  "index", "index",     "index"};
-    const NodeList steps = selectNodes("scriptList.st", {&root});
-    if (steps.size() < static_cast<std::size_t>(count)) return false;
-    Refs lists[FieldCount];
-    for (Refs& list : lists) list.reserve(count);
-    for (const PropertyTree* st : steps)
-        for (const auto& child : st->children)
-            for (int f = 0; f < FieldCount; ++f)
-                if (child->name == children[f]) appendAttribute(*child, keys[f], lists[f]);
-
-    int Frame::*const ints[FieldCount] = {&Frame::leftCharacter, &Frame::leftPhoto,     &Frame::rightCharacter,
-                                          &Frame::rightPhoto,    &Frame::textCharacter, nullptr,
-                                          &Frame::background,    &Frame::music,         &Frame::sound};
-    std::vector<Frame> frames(count);
-    std::string sentence;
-    for (int i = 0; i < count; ++i) {
-        for (int f = 0; f < FieldCount; ++f)
-            if (ints[f] && !intAt(lists[f], i, frames[i].*ints[f])) return false;
-        if (!textAt(lists[Sentence], i, sentence)) return false;
-        frames[i].sentence = decodeSentence(sentence);
+// The fields of the frames, gathered from the st elements one at a time
+// (all of them may never be in memory at once) and read once the count is
+// known. An st lacking a child shifts that field's list for every later
+// frame, as the format's positional reading says.
+class FrameFields final : public TreeSink {
+public:
+    void restart() override { *this = FrameFields(); }
+    void child(const PropertyTree& node) override
+    {
+        if (node.name == "st") add(node);
     }
-    out = std::move(frames);
-    return true;
-}
 
-} // namespace
+    void add(const PropertyTree& st)
+    {
+        ++steps_;
+        for (const auto& child : st.children)
+            for (int f = 0; f < FieldCount; ++f) {
+                if (child->name != kChildren[f]) continue;
+                auto it = child->attributes.find(kKeys[f]);
+                const std::string* text = it == child->attributes.end() ? nullptr : &it->second;
+                if (f == Sentence) {
+                    sentencePresent_.push_back(text != nullptr);
+                    sentences_.push_back(text ? decodeSentence(wordOf(*text)) : std::string());
+                    continue;
+                }
+                int value = 0;
+                const bool read = text && parseInt(*text, value);
+                numbers_[f].push_back(value);
+                numberRead_[f].push_back(read);
+            }
+    }
 
-bool readStory(const PropertyTree& root, StoryRecords& out)
+    bool read(int count, std::vector<Frame>& out)
+    {
+        if (steps_ < static_cast<std::size_t>(count)) return false;
+        static int Frame::*const ints[FieldCount] = {
+            &Frame::leftCharacter, &Frame::leftPhoto,     &Frame::rightCharacter,
+            &Frame::rightPhoto,    &Frame::textCharacter, nullptr,
+            &Frame::background,    &Frame::music,         &Frame::sound};
+        std::vector<Frame> frames(static_cast<std::size_t>(count));
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            for (int f = 0; f < FieldCount; ++f) {
+                if (!ints[f]) continue;
+                if (i >= numbers_[f].size() || !numberRead_[f][i]) return false;
+                frames[i].*ints[f] = numbers_[f][i];
+            }
+            if (i >= sentences_.size() || !sentencePresent_[i]) return false;
+            frames[i].sentence = std::move(sentences_[i]);
+        }
+        out = std::move(frames);
+        return true;
+    }
+
+private:
+    enum { LeftC, LeftP, RightC, RightP, TextC, Sentence, Background, Music, Sound, FieldCount };
+    static constexpr const char* kChildren[FieldCount] = {"left", "left",       "right",    "right", "text",
+                                                          "text", "background", "musicDir", "sound"};
+    static constexpr const char* kKeys[FieldCount] = {"character", "photo", "character", "photo", "character",
+                                                      "sentence",  "index", "index",     "index"};
+    std::size_t steps_ = 0;
+    std::vector<int> numbers_[FieldCount];
+    std::vector<bool> numberRead_[FieldCount];
+    std::vector<std::string> sentences_;
+    std::vector<bool> sentencePresent_;
+};
+
+// Everything but the frames from root, the frames from fields.
+bool readRecords(const PropertyTree& root, FrameFields& fields, StoryRecords& out)
 {
     StoryRecords r;
     std::vector<std::string> title;
@@ -143,10 +176,25 @@ bool readStory(const PropertyTree& root, StoryRecords& out)
     if (!readList(root, "bgList", "bgList.bg", r.backgrounds) ||
         !readList(root, "soundList", "soundList.sd", r.sounds) || !readList(root, "bgmList", "bgmList.bgm", r.musics))
         return false;
-    if (!readCharacters(root, r.characterCount, r.characters) || !readFrames(root, r.frameCount, r.frames))
-        return false;
+    if (!readCharacters(root, r.characterCount, r.characters) || !fields.read(r.frameCount, r.frames)) return false;
     out = std::move(r);
     return true;
+}
+
+} // namespace
+
+bool readStory(const PropertyTree& root, StoryRecords& out)
+{
+    FrameFields fields;
+    for (const PropertyTree* st : selectNodes("scriptList.st", {&root})) fields.add(*st);
+    return readRecords(root, fields, out);
+}
+
+bool loadStoryFile(const std::string& path, StoryRecords& out)
+{
+    FrameFields fields;
+    std::unique_ptr<PropertyTree> rest;
+    return loadTreeStreaming(rest, path, "scriptList", fields) && readRecords(*rest, fields, out);
 }
 
 static PropertyTree* addNode(PropertyTree& parent, const char* name, const std::string& value = {})

@@ -18,16 +18,14 @@ bool StoryScript::load()
 bool StoryScript::loadFrom(const std::string& path)
 {
     // The model changes only once both the file and its records are sound.
-    std::unique_ptr<PropertyTree> loaded;
     StoryRecords records;
     // A name that is no single folder would lead out of the story root.
-    if ((!modName.empty() && !isModFolderName(modName)) || !loadTree(loaded, path) || !readStory(*loaded, records)) {
+    if ((!modName.empty() && !isModFolderName(modName)) || !loadStoryFile(path, records)) {
         std::fputs("Script.xml load failed...\n", stdout);
         std::fflush(stdout);
         return false;
     }
     static_cast<StoryRecords&>(*this) = std::move(records);
-    tree = std::move(loaded);
     return true;
 }
 

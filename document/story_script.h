@@ -69,6 +69,11 @@ struct StoryRecords {
 // Elements beyond a count are ignored.
 bool readStory(const PropertyTree& root, StoryRecords& out);
 
+// readStory of the script.xml at path, read piece by piece: the frames'
+// elements are never in memory all at once. Fails as loadTree and readStory
+// would.
+bool loadStoryFile(const std::string& path, StoryRecords& out);
+
 // The document for records, in the order script.xml is written. Negative
 // sounds are written as -1; each person's photoNum is the photos written.
 std::unique_ptr<PropertyTree> storyTree(const StoryRecords& records);
@@ -92,7 +97,6 @@ public:
 
     std::string storyRoot;
     std::string modName;
-    std::unique_ptr<PropertyTree> tree; // document of the last successful load
     int previousFrame = -1;
     int currentFrame = -1;
     std::uint32_t musicDevice = 0;
@@ -101,7 +105,8 @@ public:
 
     // Reads storyRoot + modName + "//script.xml". On failure (a modName that
     // would lead out of the story root, see isModFolderName, among them)
-    // prints "Script.xml load failed...\n" and keeps every record and the tree.
+    // prints "Script.xml load failed...\n" and keeps every record. Only the
+    // records stay: the document itself is gone once they are read.
     bool load();
     // Writes the records there; the old file survives a failed save. Never
     // for a modName that would lead out of the story root.

@@ -33,6 +33,25 @@ struct XmlLoadError {
 // column). error, when given, says why a load failed.
 bool loadTreeFromBytes(std::unique_ptr<PropertyTree>& slot, const std::string& bytes, XmlLoadError* error = nullptr);
 
+// Receives, one at a time, the children of the list elements that
+// loadTreeStreaming streams.
+class TreeSink {
+public:
+    virtual ~TreeSink() = default;
+    // Forget every child received so far: the load starts over.
+    virtual void restart() = 0;
+    // The next child, whole; it lives only for the call.
+    virtual void child(const PropertyTree& node) = 0;
+};
+
+// As loadTree, but the children of each child of the root named listName go
+// to sink in document order instead of into the tree (the list element stays
+// in slot with its attributes and no children), so a long list is never in
+// memory at once: the file is read in pieces. Succeeds and fails exactly as
+// loadTree does. Nodes carry no row and column.
+bool loadTreeStreaming(std::unique_ptr<PropertyTree>& slot, const std::string& file, const std::string& listName,
+                       TreeSink& sink);
+
 // Writes root to file. The text goes to a new temporary file beside it, which
 // replaces file only once it is complete, so a failed save keeps the old file
 // and two saves at once each leave a whole file (see replaceFile).
