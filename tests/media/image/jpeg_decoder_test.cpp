@@ -105,8 +105,9 @@ TEST(JpegDecoder, PixelsEqualOpenCvsForColourGreyEverySubsamplingAndProgressive)
 }
 
 // OpenCV turns the picture by the EXIF orientation except under
-// IMREAD_UNCHANGED, and converts CMYK itself: those go to OpenCV.
-TEST(JpegDecoder, OrientationOtherThanAsStoredAndCmykAreLeftToOpenCv)
+// IMREAD_UNCHANGED, and converts CMYK itself: those go to OpenCV, as do
+// JPEGs TurboJPEG will not take.
+TEST(JpegDecoder, OrientationCmykAndUnusualSamplingAreLeftToOpenCv)
 {
     std::vector<unsigned char> jpeg;
     ASSERT_TRUE(cv::imencode(".jpg", scene(48, 32, 3), jpeg));
@@ -130,6 +131,8 @@ TEST(JpegDecoder, OrientationOtherThanAsStoredAndCmykAreLeftToOpenCv)
     const std::vector<unsigned char> cmyk = convertedByImageMagick(scene(40, 30, 3), "-colorspace CMYK");
     for (const int flags : kFlags) EXPECT_FALSE(decodeJpeg(cmyk, flags).has_value());
     expectSameAsOpenCv(cmyk, "CMYK", false);
+    // Sampling factors TurboJPEG has no name for: OpenCV still decodes them.
+    expectSameAsOpenCv(convertedByImageMagick(scene(40, 30, 3), "-sampling-factor 1x2,2x1,1x1"), "mixed", false);
 }
 
 TEST(JpegDecoder, BrokenDataIsNoPictureAndOtherFormatsGoThroughThePlugIn)
