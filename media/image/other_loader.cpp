@@ -6,6 +6,7 @@
 #include "media/image/codec_plugin.h"
 #include "media/image/jpeg_decoder.h"
 #include "media/image/picture_check.h"
+#include "media/image/png_decoder.h"
 #include "media/story_file.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -91,9 +92,12 @@ cv::Mat decodeCheckedPicture(PictureFormat format, std::span<const unsigned char
     if (format != PictureFormat::Png && format != PictureFormat::Jpeg && format != PictureFormat::Bmp) return {};
     // OpenCV hands GDAL whatever carries this flag, whatever the bytes.
     if (flags >= 0) flags &= ~cv::IMREAD_LOAD_GDAL;
-    if (format == PictureFormat::Jpeg && flags == cv::IMREAD_UNCHANGED) {
-        if (std::optional<cv::Mat> picture = decodeJpeg(bytes)) return *picture;
-    }
+    // The common pictures skip the plug-in: its dependencies cost more to
+    // load than the decoding itself.
+    std::optional<cv::Mat> fast;
+    if (format == PictureFormat::Jpeg) fast = decodeJpeg(bytes, flags);
+    if (format == PictureFormat::Png) fast = decodePng(bytes, flags);
+    if (fast) return std::move(*fast);
     // The bytes start with the format's signature, and OpenCV tries its
     // BMP, JPEG and PNG decoders before any decoder that could also claim
     // them, so this is the decoder that reads them.

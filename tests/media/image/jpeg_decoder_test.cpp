@@ -1,5 +1,6 @@
-// JPEG through libjpeg-turbo gives OpenCV's own pixels, and the other formats
-// still reach OpenCV through the codec plug-in.
+// JPEG through libjpeg-turbo gives OpenCV's own pixels under every flag the
+// programs read with, and what it cannot prove it decodes alike, and the
+// other formats, still reach OpenCV through the codec plug-in.
 
 #include "media/image/codec_plugin.h"
 #include "media/image/image_loader.h"
@@ -31,20 +32,57 @@ cv::Mat scene(int width, int height, int channels)
     return picture;
 }
 
-void expectSameAsOpenCv(const std::vector<unsigned char>& jpeg, const char* what)
+constexpr int kFlags[] = {cv::IMREAD_UNCHANGED, cv::IMREAD_COLOR, cv::IMREAD_GRAYSCALE};
+
+// The loaders' entry gives OpenCV's own result under every flag the
+// programs read with; with decodedHere, decodeJpeg gives it itself.
+void expectSameAsOpenCv(const std::vector<unsigned char>& jpeg, const char* what, bool decodedHere = true)
 {
-    SCOPED_TRACE(what);
-    const cv::Mat reference = cv::imdecode(jpeg, cv::IMREAD_UNCHANGED);
-    ASSERT_FALSE(reference.empty());
-    const std::optional<cv::Mat> ours = decodeJpeg(jpeg);
-    ASSERT_TRUE(ours.has_value());
-    ASSERT_EQ(ours->type(), reference.type());
-    ASSERT_EQ(ours->size(), reference.size());
-    EXPECT_EQ(cv::norm(*ours, reference, cv::NORM_INF), 0.0);
-    // And through the loaders' entry, which picks this decoder.
-    const cv::Mat viaLoader = decodeCheckedPicture(PictureFormat::Jpeg, jpeg, cv::IMREAD_UNCHANGED);
-    ASSERT_EQ(viaLoader.size(), reference.size());
-    EXPECT_EQ(cv::norm(viaLoader, reference, cv::NORM_INF), 0.0);
+    for (const int flags : kFlags) {
+        SCOPED_TRACE(std::string(what) + ", flags " + std::to_string(flags));
+        const cv::Mat reference = cv::imdecode(jpeg, flags);
+        ASSERT_FALSE(reference.empty());
+        if (decodedHere) {
+            EXPECT_TRUE(decodeJpeg(jpeg, flags).has_value());
+        }
+        const cv::Mat ours = decodeCheckedPicture(PictureFormat::Jpeg, jpeg, flags);
+        ASSERT_EQ(ours.type(), reference.type());
+        ASSERT_EQ(ours.size(), reference.size());
+        EXPECT_EQ(cv::norm(ours, reference, cv::NORM_INF), 0.0);
+    }
+}
+
+std::vector<unsigned char> convertedByImageMagick(const cv::Mat& picture, const std::string& options)
+{
+    const std::string png = ::testing::TempDir() + "/jpeg_source.png";
+    const std::string out = ::testing::TempDir() + "/jpeg_converted.jpg";
+    EXPECT_TRUE(cv::imwrite(png, picture));
+    const std::string command = std::string(QS_IMAGEMAGICK_CONVERT) + " " + png + " " + options + " " + out;
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::ifstream file(out, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// The JPEG with an APP1 segment of payload right after its start marker.
+std::vector<unsigned char> withApp1(std::vector<unsigned char> jpeg, const std::string& payload)
+{
+    const std::size_t length = payload.size() + 2;
+    std::vector<unsigned char> segment = {0xFF, 0xE1, static_cast<unsigned char>(length >> 8),
+                                          static_cast<unsigned char>(length & 0xFF)};
+    segment.insert(segment.end(), payload.begin(), payload.end());
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+    return jpeg;
+}
+
+// EXIF holding one IFD with a one-entry orientation tag, in either byte order.
+std::string exifOrientation(int orientation, bool intel)
+{
+    auto u16 = [intel](int v) {
+        return intel ? std::string{char(v & 0xFF), char(v >> 8)} : std::string{char(v >> 8), char(v & 0xFF)};
+    };
+    auto u32 = [&](int v) { return intel ? u16(v & 0xFFFF) + u16(v >> 16) : u16(v >> 16) + u16(v & 0xFFFF); };
+    return std::string("Exif\0\0", 6) + (intel ? "II" : "MM") + u16(42) + u32(8) + u16(1) + u16(0x0112) + u16(3) +
+           u32(1) + u16(orientation) + u16(0) + u32(0);
 }
 
 TEST(JpegDecoder, PixelsEqualOpenCvsForColourGreyEverySubsamplingAndProgressive)
@@ -57,17 +95,8 @@ TEST(JpegDecoder, PixelsEqualOpenCvsForColourGreyEverySubsamplingAndProgressive)
             expectSameAsOpenCv(jpeg, "colour 4:2:0");
         }
         // Other chroma subsamplings, written by another encoder.
-        const std::string png = ::testing::TempDir() + "/jpeg_source.png";
-        const std::string out = ::testing::TempDir() + "/jpeg_sampled.jpg";
-        ASSERT_TRUE(cv::imwrite(png, colour));
-        for (const char* sampling : {"4:2:2", "4:4:4", "4:1:1"}) {
-            const std::string command =
-                std::string(QS_IMAGEMAGICK_CONVERT) + " " + png + " -sampling-factor " + sampling + " " + out;
-            ASSERT_EQ(std::system(command.c_str()), 0);
-            std::ifstream file(out, std::ios::binary);
-            jpeg.assign(std::istreambuf_iterator<char>(file), {});
-            expectSameAsOpenCv(jpeg, sampling);
-        }
+        for (const char* sampling : {"4:2:2", "4:4:4", "4:1:1"})
+            expectSameAsOpenCv(convertedByImageMagick(colour, std::string("-sampling-factor ") + sampling), sampling);
         ASSERT_TRUE(cv::imencode(".jpg", colour, jpeg, {cv::IMWRITE_JPEG_PROGRESSIVE, 1}));
         expectSameAsOpenCv(jpeg, "progressive");
         ASSERT_TRUE(cv::imencode(".jpg", scene(size.width, size.height, 1), jpeg));
@@ -75,14 +104,44 @@ TEST(JpegDecoder, PixelsEqualOpenCvsForColourGreyEverySubsamplingAndProgressive)
     }
 }
 
+// OpenCV turns the picture by the EXIF orientation except under
+// IMREAD_UNCHANGED, and converts CMYK itself: those go to OpenCV, as do
+// JPEGs TurboJPEG will not take.
+TEST(JpegDecoder, OrientationCmykAndUnusualSamplingAreLeftToOpenCv)
+{
+    std::vector<unsigned char> jpeg;
+    ASSERT_TRUE(cv::imencode(".jpg", scene(48, 32, 3), jpeg));
+    for (const bool intel : {true, false}) {
+        expectSameAsOpenCv(withApp1(jpeg, exifOrientation(1, intel)), "as stored");
+        for (const int orientation : {3, 6, 8}) {
+            const std::vector<unsigned char> turned = withApp1(jpeg, exifOrientation(orientation, intel));
+            SCOPED_TRACE(orientation);
+            EXPECT_TRUE(decodeJpeg(turned, cv::IMREAD_UNCHANGED).has_value());
+            for (const int flags : {cv::IMREAD_COLOR, cv::IMREAD_GRAYSCALE})
+                EXPECT_FALSE(decodeJpeg(turned, flags).has_value());
+            expectSameAsOpenCv(turned, "turned", false);
+        }
+    }
+    // OpenCV reads the first APP1 as EXIF whatever it is: an XMP one first is its business.
+    const std::vector<unsigned char> xmpFirst =
+        withApp1(withApp1(jpeg, exifOrientation(1, true)), "http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>");
+    EXPECT_FALSE(decodeJpeg(xmpFirst, cv::IMREAD_COLOR).has_value());
+    expectSameAsOpenCv(xmpFirst, "XMP first", false);
+
+    const std::vector<unsigned char> cmyk = convertedByImageMagick(scene(40, 30, 3), "-colorspace CMYK");
+    for (const int flags : kFlags) EXPECT_FALSE(decodeJpeg(cmyk, flags).has_value());
+    expectSameAsOpenCv(cmyk, "CMYK", false);
+    // Sampling factors TurboJPEG has no name for: OpenCV still decodes them.
+    expectSameAsOpenCv(convertedByImageMagick(scene(40, 30, 3), "-sampling-factor 1x2,2x1,1x1"), "mixed", false);
+}
+
 TEST(JpegDecoder, BrokenDataIsNoPictureAndOtherFormatsGoThroughThePlugIn)
 {
     std::vector<unsigned char> jpeg;
     ASSERT_TRUE(cv::imencode(".jpg", scene(40, 30, 3), jpeg));
     std::vector<unsigned char> noHeader(jpeg.begin(), jpeg.begin() + 4);
-    const std::optional<cv::Mat> broken = decodeJpeg(noHeader);
-    ASSERT_TRUE(broken.has_value());
-    EXPECT_TRUE(broken->empty());
+    EXPECT_FALSE(decodeJpeg(noHeader, cv::IMREAD_COLOR).has_value());
+    EXPECT_TRUE(decodeCheckedPicture(PictureFormat::Jpeg, noHeader, cv::IMREAD_COLOR).empty());
 
     ASSERT_NE(openCvDecoder(), nullptr);
     std::vector<unsigned char> bmp;
