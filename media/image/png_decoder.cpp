@@ -7,6 +7,8 @@
 #include "media/image/image_loader.h"
 
 #include <opencv2/imgcodecs.hpp>
+#include "media/image/png_source.h"
+
 #include <png.h>
 
 #include <csetjmp>
@@ -14,11 +16,6 @@
 #include <vector>
 
 namespace {
-
-struct PngSource {
-    std::span<const unsigned char> bytes;
-    std::size_t at = 0;
-};
 
 struct PngReader {
     png_structp png = nullptr;
@@ -31,25 +28,10 @@ struct PngReader {
     int storedType = 0; // the Mat type OpenCV gives under IMREAD_UNCHANGED
 };
 
-void onError(png_structp png, png_const_charp /*message*/)
-{
-    png_longjmp(png, 1);
-}
-
-void onWarning(png_structp /*png*/, png_const_charp /*message*/) {}
-
-void readFromSource(png_structp png, png_bytep out, png_size_t count)
-{
-    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
-    if (count > source->bytes.size() - source->at) png_error(png, "file ends early");
-    std::memcpy(out, source->bytes.data() + source->at, count);
-    source->at += count;
-}
-
-bool readHeader(PngReader* r, PngSource* source)
+bool readHeader(PngReader* r, png_source::PngSource* source)
 {
     if (setjmp(png_jmpbuf(r->png))) return false;
-    png_set_read_fn(r->png, source, readFromSource);
+    png_set_read_fn(r->png, source, png_source::readFromSource);
     png_read_info(r->png, r->info);
     r->width = png_get_image_width(r->png, r->info);
     r->height = png_get_image_height(r->png, r->info);
@@ -106,9 +88,9 @@ std::optional<cv::Mat> decodePng(std::span<const unsigned char> bytes, int flags
     static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "png_set_swap stands for OpenCV's little-endian case");
     if (flags != cv::IMREAD_UNCHANGED && flags != cv::IMREAD_COLOR && flags != cv::IMREAD_GRAYSCALE)
         return std::nullopt;
-    PngSource source{bytes};
+    png_source::PngSource source{bytes};
     PngReader reader;
-    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_source::onError, png_source::onWarning);
     if (reader.png == nullptr) return std::nullopt;
     reader.info = png_create_info_struct(reader.png);
     reader.endInfo = png_create_info_struct(reader.png);

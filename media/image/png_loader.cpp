@@ -10,6 +10,8 @@
 #include "media/path.h"
 #include "media/story_file.h"
 
+#include "media/image/png_source.h"
+
 #include <png.h>
 
 #include <csetjmp>
@@ -26,33 +28,11 @@ struct PngReader {
     png_uint_32 height = 0;
 };
 
-// Decoders stay silent: a failure is an empty picture, not a message.
-void onPngError(png_structp png, png_const_charp /*message*/)
-{
-    png_longjmp(png, 1);
-}
-
-void onPngWarning(png_structp /*png*/, png_const_charp /*message*/) {}
-
-// The file's bytes, read whole beforehand; libpng pulls from them.
-struct PngSource {
-    std::span<const unsigned char> bytes;
-    std::size_t at = 0;
-};
-
-void readFromSource(png_structp png, png_bytep out, png_size_t count)
-{
-    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
-    if (count > source->bytes.size() - source->at) png_error(png, "file ends early");
-    std::memcpy(out, source->bytes.data() + source->at, count);
-    source->at += count;
-}
-
 // Reads the header and arranges the transforms to 8-bit RGBA.
-bool readPngHeader(PngReader* r, PngSource* source)
+bool readPngHeader(PngReader* r, png_source::PngSource* source)
 {
     if (setjmp(png_jmpbuf(r->png))) return false;
-    png_set_read_fn(r->png, source, readFromSource);
+    png_set_read_fn(r->png, source, png_source::readFromSource);
     png_set_user_limits(r->png, 0x7fffffffu, 0x7fffffffu);
     png_read_info(r->png, r->info);
 
@@ -93,9 +73,9 @@ bool readPngRows(PngReader* r, png_bytepp rows)
 
 cv::Mat decodeBytes(std::span<const unsigned char> bytes)
 {
-    PngSource source{bytes};
+    png_source::PngSource source{bytes};
     PngReader reader;
-    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
+    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_source::onError, png_source::onWarning);
     if (reader.png == nullptr) return {};
     reader.info = png_create_info_struct(reader.png);
     if (reader.info == nullptr) {
