@@ -57,6 +57,7 @@ while [ $n -le 14 ]; do
         fi
         sleep 0.2
     done
+    echo "frame $n agrees ($i earlier captures differed)"
     [ $n -lt 14 ] && xdotool mousemove --window "$win" 400 300 click 1 && sleep 0.5 # a transition: 20 frames of 20 ms and more
     n=$((n + 1))
 done
