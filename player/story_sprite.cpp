@@ -40,15 +40,10 @@ cv::Mat toKept(const cv::Mat& picture, bool bgr)
 {
     cv::Mat out;
     switch (picture.channels()) {
+    case 3:
     case 4:
         if (bgr)
-            cv::cvtColor(picture, out, cv::COLOR_BGRA2RGBA);
-        else
-            out = picture;
-        break;
-    case 3:
-        if (bgr)
-            cv::cvtColor(picture, out, cv::COLOR_BGR2RGB);
+            cv::cvtColor(picture, out, picture.channels() == 4 ? cv::COLOR_BGRA2RGBA : cv::COLOR_BGR2RGB);
         else
             out = picture;
         break;
